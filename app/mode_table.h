@@ -1,0 +1,10 @@
+// The mode table: which passes a mode runs, and in which order.
+#pragma once
+
+#include "passes/pass.h"
+
+#include <cstdint>
+
+// Runs the passes of `mode` one after the other over the whole image. Modes
+// outside -1 to 3 run nothing.
+void run_mode(std::int32_t mode, const capture_image& image, out_writer& out, bool verbose);

@@ -1,0 +1,58 @@
+// The run: arguments, progress notes, loading, the passes, the exit status.
+//
+// Progress notes go to standard error as they happen; everything else goes
+// through the one buffered writer, flushed when the run ends. No note is
+// written after the first pass output, so the order of the two streams is
+// the order in which the run produced them.
+#include "app/run.h"
+
+#include "app/arguments.h"
+#include "app/exit_status.h"
+#include "app/mode_table.h"
+#include "capture/image.h"
+
+#include <cerrno>
+#include <cinttypes>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+out_writer standard_output;
+
+}  // namespace
+
+int run_tavlin(int argc, char** argv) {
+    out_writer& out = standard_output;
+    out_init(out, STDOUT_FILENO);
+    if (argc < 2) return end_with_usage(out);
+
+    const run_options options = read_arguments(argc, argv);
+    if (options.mode_given) std::fprintf(stderr, "argc=%d\n", argc);
+
+    std::FILE* file = nullptr;
+    if (int error = open_capture(options.path, &file)) return end_with_failure(out, "fopen", error, kStatusOpen);
+
+    std::fprintf(stderr, "Input File %s :", options.path);
+    errno = 0;
+    const std::int64_t size = measure_capture(file);
+    // A zero-byte file has nothing to allocate: it is reported as ENOMEM, the
+    // code of a failed allocation. An unreadable position keeps its own errno.
+    const int size_error = size == 0 ? ENOMEM : (errno != 0 ? errno : EIO);
+    std::fprintf(stderr, "%" PRId64 " \n", size);
+    if (size <= 0) {
+        std::fclose(file);
+        return end_with_failure(out, "malloc", size_error, kStatusAllocation);
+    }
+
+    capture_image image;
+    const load_result loaded = load_capture(file, static_cast<std::uint64_t>(size), image);
+    std::fclose(file);
+    if (loaded.failure == load_failure::allocation)
+        return end_with_failure(out, "malloc", loaded.error, kStatusAllocation);
+    if (loaded.failure == load_failure::read) return end_with_failure(out, "fread", loaded.error, kStatusRead);
+
+    run_mode(options.mode, image, out, options.verbose);
+    release_capture(image);
+    return end_run(out, kStatusSuccess);
+}

@@ -1,0 +1,109 @@
+#include "tests/harness.h"
+
+#include "tools/capture_text.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+}  // namespace
+
+scratch_dir::scratch_dir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "tavlin-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) std::abort();
+    path = pattern;
+}
+
+scratch_dir::~scratch_dir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+}
+
+std::string scratch_dir::path_of(std::string_view name) const { return path + "/" + std::string(name); }
+
+void scratch_dir::write_capture(std::string_view name, std::string_view description) const {
+    std::string bytes, error;
+    ASSERT_TRUE(capture_from_text(description, bytes, error)) << error;
+    write_bytes(name, bytes);
+}
+
+void scratch_dir::write_bytes(std::string_view name, std::string_view bytes) const {
+    std::ofstream out(path_of(name), std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    ASSERT_TRUE(out.good());
+}
+
+run_result run_tavlin(const scratch_dir& dir, const std::vector<std::string>& args, const run_setup& setup) {
+    const std::string out_path = setup.stdout_path.empty() ? dir.path_of(".stdout") : setup.stdout_path;
+    const std::string err_path = dir.path_of(".stderr");
+    int feed[2];
+    if (pipe(feed) != 0) std::abort();
+
+    std::vector<char*> argv;
+    std::string program = TAVLIN_BINARY;
+    argv.push_back(program.data());
+    std::vector<std::string> copies = args;
+    for (std::string& a : copies) argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    pid_t child = fork();
+    if (child == 0) {
+        int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (out < 0 || err < 0 || chdir(dir.path.c_str()) != 0) _exit(127);
+        dup2(feed[0], 0);
+        dup2(out, 1);
+        dup2(err, 2);
+        close(feed[1]);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    close(feed[0]);
+    if (!setup.stdin_text.empty()) {
+        ssize_t n = write(feed[1], setup.stdin_text.data(), setup.stdin_text.size());
+        (void)n;
+    }
+    close(feed[1]);
+    int wait_status = 0;
+    waitpid(child, &wait_status, 0);
+
+    run_result result;
+    result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
+    if (setup.stdout_path.empty()) result.out = read_file(out_path);
+    result.err = read_file(err_path);
+    return result;
+}
+
+void check_golden(const golden_case& c) {
+    SCOPED_TRACE(c.name);
+    scratch_dir dir;
+    if (c.capture != nullptr) dir.write_capture("cap.dat", c.capture);
+    run_result r = run_tavlin(dir, c.args);
+    EXPECT_EQ(r.out, c.out);
+    EXPECT_EQ(r.err, c.err);
+    EXPECT_EQ(r.status, c.status);
+}
+
+std::string file_note(unsigned long long size) { return "Input File cap.dat :" + std::to_string(size) + " \n"; }
+
+std::string golden_name(const ::testing::TestParamInfo<golden_case>& info) {
+    std::string name;
+    for (const char* c = info.param.name; *c != '\0'; ++c) name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+    return name;
+}

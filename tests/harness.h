@@ -1,0 +1,58 @@
+// Running the built tavlin on captures described in text, and catching its
+// whole standard output, standard error and exit status.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct run_result {
+    std::string out;
+    std::string err;
+    int status = -1;
+};
+
+// A fresh temporary directory, removed with everything in it at the end.
+struct scratch_dir {
+    scratch_dir();
+    ~scratch_dir();
+    scratch_dir(const scratch_dir&) = delete;
+    scratch_dir& operator=(const scratch_dir&) = delete;
+
+    std::string path_of(std::string_view name) const;
+    // Writes the capture described by `description` (mkcapture's language).
+    void write_capture(std::string_view name, std::string_view description) const;
+    void write_bytes(std::string_view name, std::string_view bytes) const;
+
+    std::string path;
+};
+
+struct run_setup {
+    std::string stdout_path;  // empty: caught in run_result::out
+    std::string stdin_text;   // fed to standard input through a pipe
+};
+
+// Runs tavlin with `args` (the program name excluded) inside `dir`.
+run_result run_tavlin(const scratch_dir& dir, const std::vector<std::string>& args, const run_setup& setup = {});
+
+// One golden case: a capture saved as cap.dat, a command line, and the
+// whole expected outputs.
+struct golden_case {
+    const char* name;
+    const char* capture;
+    std::vector<std::string> args;
+    std::string out;
+    std::string err;
+    int status;
+};
+
+// Readable test names for parameterized golden tests.
+std::string golden_name(const ::testing::TestParamInfo<golden_case>& info);
+
+// Runs the case and compares stdout, stderr and status byte for byte.
+void check_golden(const golden_case& c);
+
+// Reads the file note of a run on cap.dat: "Input File cap.dat :SIZE \n".
+std::string file_note(unsigned long long size);

@@ -1,0 +1,172 @@
+// Unit checks of the pieces the golden tests cannot reach one by one: the mode
+// conversion, word reads at the end of the data, the writer's conversions and
+// a short read.
+#include "app/arguments.h"
+#include "capture/image.h"
+#include "output/writer.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cinttypes>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct mode_case {
+    const char* text;
+    std::int32_t mode;
+};
+
+void PrintTo(const mode_case& c, std::ostream* os) { *os << '"' << c.text << "\" -> " << c.mode; }
+
+class ParseMode : public ::testing::TestWithParam<mode_case> {};
+
+TEST_P(ParseMode, ReadsAsModularAtoi) { EXPECT_EQ(parse_mode(GetParam().text), GetParam().mode) << GetParam().text; }
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ParseMode,
+    ::testing::Values(mode_case{"", 0}, mode_case{"x", 0}, mode_case{"3abc", 3}, mode_case{" \t\n\v\f\r2", 2},
+                      mode_case{"+1", 1}, mode_case{"-1", -1}, mode_case{"-0", 0}, mode_case{"4294967295", -1},
+                      mode_case{"4294967296", 0}, mode_case{"4294967299", 3}, mode_case{"2147483648", INT32_MIN},
+                      mode_case{"-2147483648", INT32_MIN}, mode_case{"99999999999", 1215752191},
+                      mode_case{"-4294967297", -1}, mode_case{"- 1", 0}, mode_case{"--1", 0}, mode_case{"+-1", 0},
+                      mode_case{"12 3", 12}, mode_case{"\xA0" "1", 0}));
+
+struct word_case {
+    std::uint64_t size;
+    std::uint64_t index;
+    std::uint32_t word;
+};
+
+void PrintTo(const word_case& c, std::ostream* os) { *os << "size " << c.size << ", word " << c.index; }
+
+class WordAtEnd : public ::testing::TestWithParam<word_case> {};
+
+// Bytes 01 02 03 ... cut to `size`: a straddling word keeps its low bytes.
+TEST_P(WordAtEnd, ZeroBeyondTheData) {
+    const unsigned char bytes[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+    capture_image image = image_of_bytes(bytes, GetParam().size);
+    EXPECT_EQ(static_cast<std::uint32_t>(image_word(image, GetParam().index)), GetParam().word);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reads, WordAtEnd,
+    ::testing::Values(word_case{12, 0, 0x04030201}, word_case{12, 2, 0x0C0B0A09}, word_case{12, 3, 0},
+                      word_case{9, 1, 0x08070605}, word_case{9, 2, 0x09}, word_case{10, 2, 0x0A09},
+                      word_case{11, 2, 0x0B0A09}, word_case{11, 3, 0}, word_case{1, 0, 0x01}, word_case{0, 0, 0},
+                      word_case{12, UINT64_C(1) << 62, 0}, word_case{12, UINT64_MAX, 0}));
+
+TEST(RecordWalk, CountsRecordsThatStartInsideTheFile) {
+    const std::pair<std::uint64_t, std::uint64_t> cases[] = {
+        {0, 0}, {1023, 0}, {1024, 0}, {1025, 1}, {3072, 1}, {3073, 2}, {5120, 2}, {(1ull << 32) + 1024, 1ull << 21}};
+    for (auto [size, records] : cases) {
+        capture_image image{nullptr, size, 0};
+        EXPECT_EQ(record_count(image), records) << size;
+    }
+    EXPECT_EQ(record_first_word(1), 256u);
+    EXPECT_EQ(record_first_word(3), 256u + 1024u);
+}
+
+// Everything written through the writer, read back from a temporary file.
+template <class Write>
+std::string written(Write write) {
+    std::FILE* file = std::tmpfile();
+    static out_writer out;
+    out_init(out, fileno(file));
+    write(out);
+    EXPECT_TRUE(out_flush(out));
+    std::rewind(file);
+    std::string text;
+    char chunk[4096];
+    std::size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, n);
+    std::fclose(file);
+    return text;
+}
+
+// The writer's own conversions agree with printf's on random and edge values.
+TEST(Writer, ConversionsMatchPrintf) {
+    std::string expected;
+    std::mt19937_64 random(12345);
+    std::vector<std::uint64_t> values = {0, 1, 0xF, 0x10, 0xFF, 0x100, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF, UINT64_MAX};
+    for (int i = 0; i < 2000; ++i) values.push_back(random() >> (random() % 64));
+    char text[128];
+    for (std::uint64_t v : values) {
+        auto w = static_cast<std::uint32_t>(v);
+        std::snprintf(text, sizeof text, "%08X|%02X|%01X|%2X|%" PRIX64 "|%" PRId64 "|%" PRId64 "\n", w, w, w, w, v,
+                      static_cast<std::int64_t>(v), static_cast<std::int64_t>(static_cast<std::int32_t>(w)));
+        expected += text;
+    }
+    std::string got = written([&](out_writer& out) {
+        for (std::uint64_t v : values) {
+            auto w = static_cast<std::uint32_t>(v);
+            out_hex8(out, w);
+            out_char(out, '|');
+            out_hex(out, w, 2, '0');
+            out_char(out, '|');
+            out_hex(out, w, 1, '0');
+            out_char(out, '|');
+            out_hex(out, w, 2, ' ');
+            out_char(out, '|');
+            out_hex(out, v, 1, '0');
+            out_char(out, '|');
+            out_dec(out, static_cast<std::int64_t>(v));
+            out_char(out, '|');
+            out_dec(out, static_cast<std::int32_t>(w));
+            out_char(out, '\n');
+        }
+    });
+    EXPECT_EQ(got, expected);
+}
+
+// Output far larger than the buffer arrives whole and in order.
+TEST(Writer, OutputLargerThanTheBufferArrivesWhole) {
+    std::string expected;
+    for (int i = 0; i < 100000; ++i) expected += std::to_string(i) + (i % 7 == 0 ? "\n" : " ");
+    std::string got = written([](out_writer& out) {
+        for (int i = 0; i < 100000; ++i) {
+            out_dec(out, i);
+            out_char(out, i % 7 == 0 ? '\n' : ' ');
+        }
+    });
+    EXPECT_EQ(got, expected);
+}
+
+TEST(Writer, FailedWriteIsRemembered) {
+    std::FILE* full = std::fopen("/dev/full", "wb");
+    ASSERT_NE(full, nullptr);
+    static out_writer out;
+    out_init(out, fileno(full));
+    out_text(out, "lost");
+    EXPECT_FALSE(out_flush(out));
+    EXPECT_EQ(out.error, ENOSPC);
+    out_text(out, "also lost");
+    EXPECT_FALSE(out_flush(out));
+    std::fclose(full);
+}
+
+// A file that delivers fewer bytes than its measured size is a read failure,
+// not a capture padded with zeros.
+TEST(Load, ShortReadIsAFailure) {
+    std::FILE* file = std::tmpfile();
+    ASSERT_EQ(std::fwrite("0123456789", 1, 10, file), 10u);
+    std::rewind(file);
+    capture_image image;
+    load_result r = load_capture(file, 20, image);
+    EXPECT_EQ(r.failure, load_failure::read);
+    EXPECT_EQ(r.error, EIO);
+
+    std::rewind(file);
+    r = load_capture(file, 10, image);
+    ASSERT_EQ(r.failure, load_failure::none);
+    EXPECT_EQ(image.size, 10u);
+    EXPECT_EQ(image_word(image, 2), 0x3938);
+    release_capture(image);
+    std::fclose(file);
+}
+
+}  // namespace

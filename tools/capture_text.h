@@ -1,0 +1,12 @@
+// Capture files from plain-text descriptions, for tests, examples and
+// benchmarks. The description language is the text of kCaptureTextHelp.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+extern const char* const kCaptureTextHelp;
+
+// Builds the capture file's bytes from a description. On a malformed line,
+// returns false with `error` as "line N: what is wrong".
+bool capture_from_text(std::string_view text, std::string& capture, std::string& error);
