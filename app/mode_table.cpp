@@ -2,6 +2,9 @@
 #include "app/mode_table.h"
 
 #include "passes/dump.h"
+#include "passes/kanden.h"
+#include "passes/mitsubishi.h"
+#include "passes/sony.h"
 
 namespace {
 
@@ -9,14 +12,13 @@ struct mode_passes {
     pass_routine passes[3];
 };
 
-// -1 and no mode at all: the three format decoders; 0: the raw dump;
-// 1, 2, 3: one format decoder each. The format decoders are not built yet.
+// -1 and no mode at all: the three format decoders, not the dump.
 constexpr mode_passes kModes[] = {
-    {{}},               // -1: KANDEN, MITSUBISHI, SONY
-    {{dump_records}},   // 0
-    {{}},               // 1: KANDEN
-    {{}},               // 2: MITSUBISHI
-    {{}},               // 3: SONY
+    {{decode_kanden, decode_mitsubishi, decode_sony}},  // -1
+    {{dump_records}},                                   // 0
+    {{decode_kanden}},                                  // 1
+    {{decode_mitsubishi}},                              // 2
+    {{decode_sony}},                                    // 3
 };
 
 }  // namespace

@@ -93,7 +93,7 @@ run_result run_tavlin(const scratch_dir& dir, const std::vector<std::string>& ar
 void check_golden(const golden_case& c) {
     SCOPED_TRACE(c.name);
     scratch_dir dir;
-    if (c.capture != nullptr) dir.write_capture("cap.dat", c.capture);
+    if (c.capture) dir.write_capture("cap.dat", *c.capture);
     run_result r = run_tavlin(dir, c.args);
     EXPECT_EQ(r.out, c.out);
     EXPECT_EQ(r.err, c.err);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,12 +42,14 @@ run_result run_tavlin(const scratch_dir& dir, const std::vector<std::string>& ar
 // whole expected outputs.
 struct golden_case {
     const char* name;
-    const char* capture;
+    std::optional<std::string> capture;  // no file at all when empty
     std::vector<std::string> args;
     std::string out;
     std::string err;
     int status;
 };
+
+inline void PrintTo(const golden_case& c, std::ostream* os) { *os << c.name; }
 
 // Readable test names for parameterized golden tests.
 std::string golden_name(const ::testing::TestParamInfo<golden_case>& info);

@@ -1,0 +1,24 @@
+// Building blocks for the format passes' golden tests: frames written as the
+// bits they carry, the worked example records, and the column headers.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// One pair per bit, in printed order: "first zero" for a 0, "first one" for a
+// 1. Blanks in `bits` are ignored.
+std::string pairs(std::string_view first, std::string_view zero, std::string_view one, std::string_view bits);
+
+// KANDEN 0x02 0x20, MITSUBISHI 0x4A 0xC1, and SONY three copies of 1010 1001
+// 0000 separated by 0x20000 gaps (the first in word 26).
+extern const std::string kKandenRecord;
+extern const std::string kMitsubishiRecord;
+extern const std::string kSonyRecord;
+
+extern const std::string kKandenHeader;
+extern const std::string kMitsubishiHeader;
+extern const std::string kSonyHeader;
+
+// The standard error of a run on cap.dat with `argc` elements and `records`
+// whole records.
+std::string notes(int argc, unsigned records);
