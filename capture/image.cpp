@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <sys/mman.h>
 #include <sys/stat.h>
 
 std::int32_t partial_word(const capture_image& image, std::uint64_t index) {
@@ -37,13 +38,30 @@ std::int64_t measure_capture(std::FILE* file) {
     return size;
 }
 
+namespace {
+
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+// The image buffer. A large image is aligned to 2 MiB and asked for huge
+// pages: filling it then takes one page fault per 2 MiB instead of one per
+// 4 KiB, which is most of the cost of loading a large capture.
+unsigned char* allocate_image(std::uint64_t size) {
+    errno = 0;
+    if (size < kHugePage) return static_cast<unsigned char*>(std::malloc(size));
+    const std::uint64_t rounded = (size + kHugePage - 1) / kHugePage * kHugePage;
+    void* p = std::aligned_alloc(kHugePage, rounded);
+    if (p != nullptr) madvise(p, rounded, MADV_HUGEPAGE);
+    return static_cast<unsigned char*>(p);
+}
+
+}  // namespace
+
 capture_image image_of_bytes(const unsigned char* bytes, std::uint64_t size) {
     return capture_image{bytes, size, size / 4};
 }
 
 load_result load_capture(std::FILE* file, std::uint64_t size, capture_image& image) {
-    errno = 0;
-    auto* bytes = static_cast<unsigned char*>(std::malloc(size));
+    unsigned char* bytes = allocate_image(size);
     if (bytes == nullptr) return {load_failure::allocation, errno != 0 ? errno : ENOMEM};
     errno = 0;
     std::size_t got = std::fread(bytes, 1, size, file);
