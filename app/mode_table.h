@@ -1,9 +1,9 @@
 // The mode table: which passes a mode runs, and in which order.
 #pragma once
 
-#include "passes/pass.h"
-
 #include <cstdint>
+
+#include "passes/pass.h"
 
 // Runs the passes of `mode` one after the other over the whole image. Modes
 // outside -1 to 3 run nothing.

@@ -6,15 +6,16 @@
 // the order in which the run produced them.
 #include "app/run.h"
 
-#include "app/arguments.h"
-#include "app/exit_status.h"
-#include "app/mode_table.h"
-#include "capture/image.h"
+#include <unistd.h>
 
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
-#include <unistd.h>
+
+#include "app/arguments.h"
+#include "app/exit_status.h"
+#include "app/mode_table.h"
+#include "capture/image.h"
 
 namespace {
 

@@ -1,10 +1,11 @@
 // Loading the capture file into its image, and the reads at the end of the data.
 #include "capture/image.h"
 
-#include <cerrno>
-#include <cstdlib>
 #include <sys/mman.h>
 #include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdlib>
 
 std::int32_t partial_word(const capture_image& image, std::uint64_t index) {
     // Only the word that straddles the end holds data; its missing high-order

@@ -27,8 +27,8 @@ std::int32_t partial_word(const capture_image& image, std::uint64_t index);
 inline std::int32_t image_word(const capture_image& image, std::uint64_t index) {
     if (index < image.whole_words) {
         const unsigned char* p = image.bytes + 4 * index;
-        std::uint32_t v = std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 |
-                          std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
+        std::uint32_t v =
+            std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
         return static_cast<std::int32_t>(v);
     }
     return partial_word(image, index);

@@ -2,12 +2,13 @@
 // zero header), decoded by every pass, verbose and not. Run under the address
 // and undefined-behaviour sanitizers, it finds reads outside the image,
 // overflowing arithmetic and overrunning group arrays.
-#include "app/mode_table.h"
+#include <fcntl.h>
 
 #include <cstdint>
 #include <cstring>
-#include <fcntl.h>
 #include <vector>
+
+#include "app/mode_table.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static out_writer out;

@@ -2,9 +2,10 @@
 // conversions.
 #include "output/writer.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
-#include <unistd.h>
 
 void out_init(out_writer& out, int fd) {
     out.fd = fd;
@@ -60,8 +61,7 @@ void out_dec(out_writer& out, std::int64_t value) {
     int n = 0;
     // Work on the magnitude in unsigned arithmetic so that the most negative
     // value needs no special case.
-    std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value)
-                                        : static_cast<std::uint64_t>(value);
+    std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
     do {
         text[19 - n++] = static_cast<char>('0' + magnitude % 10);
         magnitude /= 10;

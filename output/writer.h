@@ -25,9 +25,7 @@ bool out_flush(out_writer& out);
 
 void out_bytes(out_writer& out, const char* data, std::size_t length);
 
-inline void out_text(out_writer& out, std::string_view text) {
-    out_bytes(out, text.data(), text.size());
-}
+inline void out_text(out_writer& out, std::string_view text) { out_bytes(out, text.data(), text.size()); }
 
 inline void out_char(out_writer& out, char c) {
     if (out.used == out_writer::kCapacity) out_flush(out);

@@ -36,7 +36,8 @@ void print_field(out_writer& out, std::int32_t value) {
 void print_tail(out_writer& out, const capture_image& image, std::uint64_t anchor, const format_profile& profile,
                 const frame_stats& s, std::int32_t last_separate) {
     out_char(out, ':');
-    for (unsigned i = 0; i < profile.tail_word_count; ++i) print_field(out, image_word(image, anchor + profile.tail_words[i]));
+    for (unsigned i = 0; i < profile.tail_word_count; ++i)
+        print_field(out, image_word(image, anchor + profile.tail_words[i]));
     if (s.n_all != 0 && s.n_on != 0 && s.n_off != 0) {
         print_field(out, as_signed(s.sum_first) / s.n_all);
         print_field(out, as_signed(s.sum_on) / s.n_on);
@@ -114,8 +115,7 @@ void slice_frame(const capture_image& image, std::uint64_t record_number, std::u
     out_char(out, '\n');
 }
 
-void slice_every_record(const capture_image& image, const format_profile& profile, out_writer& out,
-                        bool verbose) {
+void slice_every_record(const capture_image& image, const format_profile& profile, out_writer& out, bool verbose) {
     pass_state state;
     const std::uint64_t records = record_count(image);
     for (std::uint64_t number = 1; number <= records; ++number)

@@ -15,10 +15,10 @@
 // 2^31 and then compare as negative numbers.
 #pragma once
 
-#include "passes/pass.h"
-
 #include <cstdint>
 #include <string_view>
+
+#include "passes/pass.h"
 
 constexpr unsigned kMaxGroups = 256;
 
@@ -54,5 +54,4 @@ void slice_frame(const capture_image& image, std::uint64_t record_number, std::u
                  const format_profile& profile, pass_state& state, out_writer& out, bool verbose);
 
 // A whole pass whose frames start at a fixed place in every record.
-void slice_every_record(const capture_image& image, const format_profile& profile, out_writer& out,
-                        bool verbose);
+void slice_every_record(const capture_image& image, const format_profile& profile, out_writer& out, bool verbose);

@@ -10,7 +10,9 @@ namespace {
 
 constexpr format_profile kKanden{
     .letter = 'K',
-    .header = "                                                              SPACE1   MARK1    SPACE    ON       OFF     SEPARATE\n",
+    .header =
+        "                                                              SPACE1   MARK1    SPACE    ON       OFF     "
+        "SEPARATE\n",
     .first_pair = 3,
     .reference = 3,
     .tb_multiplier = 2,

@@ -32,15 +32,16 @@ TEST_P(CaptureText, BuildsTheBytes) {
     EXPECT_EQ(bytes, GetParam().bytes);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Descriptions, CaptureText,
-    ::testing::Values(text_case{"", std::string(1024, '\0')},
-                      text_case{"# only a comment\n\n", std::string(1024, '\0')},
-                      text_case{"header 7\n1 0x2", capture_of(7, word(1) + word(2))},
-                      text_case{"  -1\t0xffffffff 4294967295 # comment", capture_of(0, word(~0u) + word(~0u) + word(~0u))},
-                      text_case{"-2147483648 0x10*3 5*0", capture_of(0, word(0x80000000u) + word(16) + word(16) + word(16))},
-                      text_case{"0x7B\nsize 1025", std::string(1024, '\0') + "\x7B"},
-                      text_case{"size 1030\n", std::string(1030, '\0')}));
+INSTANTIATE_TEST_SUITE_P(Descriptions, CaptureText,
+                         ::testing::Values(text_case{"", std::string(1024, '\0')},
+                                           text_case{"# only a comment\n\n", std::string(1024, '\0')},
+                                           text_case{"header 7\n1 0x2", capture_of(7, word(1) + word(2))},
+                                           text_case{"  -1\t0xffffffff 4294967295 # comment",
+                                                     capture_of(0, word(~0u) + word(~0u) + word(~0u))},
+                                           text_case{"-2147483648 0x10*3 5*0",
+                                                     capture_of(0, word(0x80000000u) + word(16) + word(16) + word(16))},
+                                           text_case{"0x7B\nsize 1025", std::string(1024, '\0') + "\x7B"},
+                                           text_case{"size 1030\n", std::string(1030, '\0')}));
 
 struct error_case {
     const char* text;
@@ -57,17 +58,16 @@ TEST_P(CaptureTextError, NamesTheLine) {
     EXPECT_EQ(error, GetParam().error);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Malformed, CaptureTextError,
-    ::testing::Values(error_case{"1 2\nfoo", "line 2: bad duration 'foo'"},
-                      error_case{"4294967296", "line 1: bad duration '4294967296'"},
-                      error_case{"-2147483649", "line 1: bad duration '-2147483649'"},
-                      error_case{"0x", "line 1: bad duration '0x'"},
-                      error_case{"1*513", "line 1: bad repeat count in '1*513'"},
-                      error_case{"1*300 2*213", "line 1: more than 512 durations in one record"},
-                      error_case{"\n\nheader 256", "line 3: bad header '256'"},
-                      error_case{"header 1\nheader 2", "line 2: header given twice"},
-                      error_case{"size", "line 1: size takes one number"},
-                      error_case{"size 1 2", "line 1: size takes one number"}));
+INSTANTIATE_TEST_SUITE_P(Malformed, CaptureTextError,
+                         ::testing::Values(error_case{"1 2\nfoo", "line 2: bad duration 'foo'"},
+                                           error_case{"4294967296", "line 1: bad duration '4294967296'"},
+                                           error_case{"-2147483649", "line 1: bad duration '-2147483649'"},
+                                           error_case{"0x", "line 1: bad duration '0x'"},
+                                           error_case{"1*513", "line 1: bad repeat count in '1*513'"},
+                                           error_case{"1*300 2*213", "line 1: more than 512 durations in one record"},
+                                           error_case{"\n\nheader 256", "line 3: bad header '256'"},
+                                           error_case{"header 1\nheader 2", "line 2: header given twice"},
+                                           error_case{"size", "line 1: size takes one number"},
+                                           error_case{"size 1 2", "line 1: size takes one number"}));
 
 }  // namespace

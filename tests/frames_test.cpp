@@ -2,11 +2,12 @@
 // once per pass, lines left open by frames without a whole group, the group
 // limit, and captures of random bytes.
 #include "tests/frames.h"
-#include "tests/harness.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
+
+#include "tests/harness.h"
 
 namespace {
 
@@ -38,35 +39,40 @@ const std::string kThreeVerbose =
 // Five KANDEN bits and then a zero: a frame without a whole group.
 const std::string kFiveBits = "0 0 0" + pairs("0x100", "0x100", "0x400", "10110") + "\n";
 
-class FramesGolden : public ::testing::TestWithParam<golden_case> {};
-
-TEST_P(FramesGolden, MatchesWholeOutput) { check_golden(GetParam()); }
-
 INSTANTIATE_TEST_SUITE_P(
-    DefaultMode, FramesGolden,
-    ::testing::Values(golden_case{"three passes in order", kThree, {"cap.dat"}, kThreeLines, notes(2, 3), 0},
-                      golden_case{"minus one", kThree, {"cap.dat", "-1"}, kThreeLines, notes(3, 3), 0},
-                      golden_case{"verbose headers once each", kThree, {"cap.dat", "-1", "v"}, kThreeVerbose,
-                                  notes(4, 3), 0},
-                      golden_case{"2^32 - 1 reads as -1", kThree, {"cap.dat", "4294967295", "v"}, kThreeVerbose,
-                                  notes(4, 3), 0},
-                      golden_case{"3abc is SONY", kThree, {"cap.dat", "3abc"},
-                                  "S : [ 1] : 1010 1001 0000 : 5 9 0 \n", notes(3, 3), 0}),
+    FramesDefaultMode, Golden,
+    ::testing::Values(
+        golden_case{"three passes in order", kThree, {"cap.dat"}, kThreeLines, notes(2, 3), 0},
+        golden_case{"minus one", kThree, {"cap.dat", "-1"}, kThreeLines, notes(3, 3), 0},
+        golden_case{"verbose headers once each", kThree, {"cap.dat", "-1", "v"}, kThreeVerbose, notes(4, 3), 0},
+        golden_case{"2^32 - 1 reads as -1", kThree, {"cap.dat", "4294967295", "v"}, kThreeVerbose, notes(4, 3), 0},
+        golden_case{
+            "3abc is SONY", kThree, {"cap.dat", "3abc"}, "S : [ 1] : 1010 1001 0000 : 5 9 0 \n", notes(3, 3), 0}),
     golden_name);
 
 INSTANTIATE_TEST_SUITE_P(
-    OpenLines, FramesGolden,
-    ::testing::Values(
-        golden_case{"the next record continues the line", kFiveBits + kKandenRecord, {"cap.dat", "1"},
-                    "K : [ 1] : 10110K : [ 2] : 01000000 00000100 : 0220 \n", notes(3, 2), 0},
-        golden_case{"the output may end without a line end", kFiveBits, {"cap.dat", "1", "v"},
-                    kKandenHeader + "K : [ 1] : 10110", notes(4, 1), 0},
-        // KANDEN prints nothing for the MITSUBISHI record, so the next pass's
-        // header continues KANDEN's open line.
-        golden_case{"the next pass continues the line", kFiveBits + kMitsubishiRecord, {"cap.dat", "-1", "v"},
-                    kKandenHeader + "K : [ 1] : 10110" + kMitsubishiHeader +
-                        "M : [ 2] : 01010010 10000011 : 4AC1 : 00000100 00000600 00000300 00002000\n",
-                    notes(4, 2), 0}),
+    FramesOpenLines, Golden,
+    ::testing::Values(golden_case{"the next record continues the line",
+                                  kFiveBits + kKandenRecord,
+                                  {"cap.dat", "1"},
+                                  "K : [ 1] : 10110K : [ 2] : 01000000 00000100 : 0220 \n",
+                                  notes(3, 2),
+                                  0},
+                      golden_case{"the output may end without a line end",
+                                  kFiveBits,
+                                  {"cap.dat", "1", "v"},
+                                  kKandenHeader + "K : [ 1] : 10110",
+                                  notes(4, 1),
+                                  0},
+                      // KANDEN prints nothing for the MITSUBISHI record, so the next pass's
+                      // header continues KANDEN's open line.
+                      golden_case{"the next pass continues the line",
+                                  kFiveBits + kMitsubishiRecord,
+                                  {"cap.dat", "-1", "v"},
+                                  kKandenHeader + "K : [ 1] : 10110" + kMitsubishiHeader +
+                                      "M : [ 2] : 01010010 10000011 : 4AC1 : 00000100 00000600 00000300 00002000\n",
+                                  notes(4, 2),
+                                  0}),
     golden_name);
 
 // "0000..." frame lines of KANDEN over records of ones (R = 1, every bit 0):
@@ -91,7 +97,8 @@ std::string zero_frame(unsigned record, unsigned bits, const std::string& last_s
 TEST(FrameLimits, FramesEndAtTheGroupLimitOrPastTheData) {
     std::string description = kKandenRecord;
     for (int i = 0; i < 9; ++i) description += "1*512\n";
-    const std::string line1 = "K : [ 1] : 01000000 00000100 : 0220 : 00000D00 00000680 000001A0 000004E0 000001A0 00008000\n";
+    const std::string line1 =
+        "K : [ 1] : 01000000 00000100 : 0220 : 00000D00 00000680 000001A0 000004E0 000001A0 00008000\n";
     std::string expected = kKandenHeader + line1 + zero_frame(2, 2048, "00008000");
     // Record k (3 to 10) has 512 × (11 - k) - 3 words from its word 3 on,
     // the last of them a first duration whose second lies past the data.

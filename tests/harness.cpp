@@ -1,17 +1,17 @@
 #include "tests/harness.h"
 
-#include "tools/capture_text.h"
-
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <sys/wait.h>
-#include <unistd.h>
+
+#include "tools/capture_text.h"
 
 namespace {
 
@@ -104,6 +104,9 @@ std::string file_note(unsigned long long size) { return "Input File cap.dat :" +
 
 std::string golden_name(const ::testing::TestParamInfo<golden_case>& info) {
     std::string name;
-    for (const char* c = info.param.name; *c != '\0'; ++c) name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+    for (const char* c = info.param.name; *c != '\0'; ++c)
+        name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
     return name;
 }
+
+TEST_P(Golden, MatchesWholeOutput) { check_golden(GetParam()); }

@@ -51,6 +51,10 @@ struct golden_case {
 
 inline void PrintTo(const golden_case& c, std::ostream* os) { *os << c.name; }
 
+// The one parameterized golden test; each test file instantiates it with its
+// table of cases: INSTANTIATE_TEST_SUITE_P(Table, Golden, Values(...), golden_name).
+class Golden : public ::testing::TestWithParam<golden_case> {};
+
 // Readable test names for parameterized golden tests.
 std::string golden_name(const ::testing::TestParamInfo<golden_case>& info);
 

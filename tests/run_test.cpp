@@ -1,12 +1,12 @@
 // The run: command line, mode strings, verbose switch, file sizes and every
 // way a run can fail. Whole stdout, stderr and status are compared.
-#include "tests/harness.h"
-
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
+
+#include "tests/harness.h"
 
 namespace {
 
@@ -16,12 +16,8 @@ const std::string kUsage = " TAVLIN TX9.DAT [0-3]\n    0=dump, 1=KANDEN, 2=MITSU
 const char* const kDumpOnly = "0x123 0x456\n";
 const std::string kDumpLine = "R : [ 1] : 00000123 00000456 \n";
 
-class RunGolden : public ::testing::TestWithParam<golden_case> {};
-
-TEST_P(RunGolden, MatchesWholeOutput) { check_golden(GetParam()); }
-
 INSTANTIATE_TEST_SUITE_P(
-    CommandLine, RunGolden,
+    RunCommandLine, Golden,
     ::testing::Values(
         golden_case{"no arguments", std::nullopt, {}, kUsage, "", 1},
         golden_case{"missing file", std::nullopt, {"missing.dat"}, "fopen error 2\n", "", 1},
@@ -29,40 +25,60 @@ INSTANTIATE_TEST_SUITE_P(
         golden_case{"directory", std::nullopt, {"."}, "fopen error 21\n", "", 1},
         golden_case{"directory with a mode", std::nullopt, {".", "1", "v"}, "fopen error 21\n", "argc=4\n", 1},
         golden_case{"zero-byte file", "size 0", {"cap.dat"}, "malloc error 12\n", file_note(0), 2},
-        golden_case{"zero-byte file with a mode", "size 0", {"cap.dat", "0"}, "malloc error 12\n",
-                    "argc=3\n" + file_note(0), 2}),
+        golden_case{"zero-byte file with a mode",
+                    "size 0",
+                    {"cap.dat", "0"},
+                    "malloc error 12\n",
+                    "argc=3\n" + file_note(0),
+                    2}),
     golden_name);
 
 // Files around the header's end: no record until one byte follows the header.
 INSTANTIATE_TEST_SUITE_P(
-    FileSizes, RunGolden,
+    RunFileSizes, Golden,
     ::testing::Values(
         golden_case{"1023 bytes", "header 0x41\nsize 1023", {"cap.dat", "0"}, "", "argc=3\n" + file_note(1023), 0},
         golden_case{"1024 bytes", "header 0x41", {"cap.dat", "0"}, "", "argc=3\n" + file_note(1024), 0},
-        golden_case{"1025 bytes", "header 0x41\n0x7B\nsize 1025", {"cap.dat", "0"}, "R : [ 1] : 0000007B \n",
-                    "argc=3\n" + file_note(1025), 0},
-        golden_case{"1026 bytes", "0x12345678\nsize 1026", {"cap.dat", "0"}, "R : [ 1] : 00005678 \n",
-                    "argc=3\n" + file_note(1026), 0},
+        golden_case{"1025 bytes",
+                    "header 0x41\n0x7B\nsize 1025",
+                    {"cap.dat", "0"},
+                    "R : [ 1] : 0000007B \n",
+                    "argc=3\n" + file_note(1025),
+                    0},
+        golden_case{"1026 bytes",
+                    "0x12345678\nsize 1026",
+                    {"cap.dat", "0"},
+                    "R : [ 1] : 00005678 \n",
+                    "argc=3\n" + file_note(1026),
+                    0},
         golden_case{"no records, default passes", "header 0x41", {"cap.dat"}, "", file_note(1024), 0}),
     golden_name);
 
 // The mode element read as atoi reads it, wrapping modulo 2^32.
 INSTANTIATE_TEST_SUITE_P(
-    ModeStrings, RunGolden,
+    RunModeStrings, Golden,
     ::testing::Values(
         golden_case{"no mode", kDumpOnly, {"cap.dat"}, "", file_note(3072), 0},
         golden_case{"0", kDumpOnly, {"cap.dat", "0"}, kDumpLine, "argc=3\n" + file_note(3072), 0},
         golden_case{"x reads as 0", kDumpOnly, {"cap.dat", "x"}, kDumpLine, "argc=3\n" + file_note(3072), 0},
         golden_case{"blanks and plus", kDumpOnly, {"cap.dat", " \t+0"}, kDumpLine, "argc=3\n" + file_note(3072), 0},
-        golden_case{"2^32 wraps to 0", kDumpOnly, {"cap.dat", "4294967296"}, kDumpLine,
-                    "argc=3\n" + file_note(3072), 0},
+        golden_case{
+            "2^32 wraps to 0", kDumpOnly, {"cap.dat", "4294967296"}, kDumpLine, "argc=3\n" + file_note(3072), 0},
         golden_case{"2^31 runs nothing", kDumpOnly, {"cap.dat", "2147483648"}, "", "argc=3\n" + file_note(3072), 0},
         golden_case{"7 runs nothing", kDumpOnly, {"cap.dat", "7"}, "", "argc=3\n" + file_note(3072), 0},
         golden_case{"-2 runs nothing", kDumpOnly, {"cap.dat", "-2"}, "", "argc=3\n" + file_note(3072), 0},
-        golden_case{"verbose has no effect on the dump", kDumpOnly, {"cap.dat", "0", "v"}, kDumpLine,
-                    "argc=4\n" + file_note(3072), 0},
-        golden_case{"any number of further elements", kDumpOnly, {"cap.dat", "0", "a", "b", "c"}, kDumpLine,
-                    "argc=6\n" + file_note(3072), 0}),
+        golden_case{"verbose has no effect on the dump",
+                    kDumpOnly,
+                    {"cap.dat", "0", "v"},
+                    kDumpLine,
+                    "argc=4\n" + file_note(3072),
+                    0},
+        golden_case{"any number of further elements",
+                    kDumpOnly,
+                    {"cap.dat", "0", "a", "b", "c"},
+                    kDumpLine,
+                    "argc=6\n" + file_note(3072),
+                    0}),
     golden_name);
 
 TEST(RunFailure, WriteErrorOnStandardOutputIsReported) {

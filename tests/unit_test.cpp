@@ -1,10 +1,6 @@
 // Unit checks of the pieces the golden tests cannot reach one by one: the mode
 // conversion, word reads at the end of the data, the writer's conversions and
 // a short read.
-#include "app/arguments.h"
-#include "capture/image.h"
-#include "output/writer.h"
-
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -13,6 +9,10 @@
 #include <random>
 #include <string>
 #include <vector>
+
+#include "app/arguments.h"
+#include "capture/image.h"
+#include "output/writer.h"
 
 namespace {
 
@@ -27,14 +27,17 @@ class ParseMode : public ::testing::TestWithParam<mode_case> {};
 
 TEST_P(ParseMode, ReadsAsModularAtoi) { EXPECT_EQ(parse_mode(GetParam().text), GetParam().mode) << GetParam().text; }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, ParseMode,
-    ::testing::Values(mode_case{"", 0}, mode_case{"x", 0}, mode_case{"3abc", 3}, mode_case{" \t\n\v\f\r2", 2},
-                      mode_case{"+1", 1}, mode_case{"-1", -1}, mode_case{"-0", 0}, mode_case{"4294967295", -1},
-                      mode_case{"4294967296", 0}, mode_case{"4294967299", 3}, mode_case{"2147483648", INT32_MIN},
-                      mode_case{"-2147483648", INT32_MIN}, mode_case{"99999999999", 1215752191},
-                      mode_case{"-4294967297", -1}, mode_case{"- 1", 0}, mode_case{"--1", 0}, mode_case{"+-1", 0},
-                      mode_case{"12 3", 12}, mode_case{"\xA0" "1", 0}));
+INSTANTIATE_TEST_SUITE_P(Texts, ParseMode,
+                         ::testing::Values(mode_case{"", 0}, mode_case{"x", 0}, mode_case{"3abc", 3},
+                                           mode_case{" \t\n\v\f\r2", 2}, mode_case{"+1", 1}, mode_case{"-1", -1},
+                                           mode_case{"-0", 0}, mode_case{"4294967295", -1}, mode_case{"4294967296", 0},
+                                           mode_case{"4294967299", 3}, mode_case{"2147483648", INT32_MIN},
+                                           mode_case{"-2147483648", INT32_MIN}, mode_case{"99999999999", 1215752191},
+                                           mode_case{"-4294967297", -1}, mode_case{"- 1", 0}, mode_case{"--1", 0},
+                                           mode_case{"+-1", 0}, mode_case{"12 3", 12},
+                                           mode_case{"\xA0"
+                                                     "1",
+                                                     0}));
 
 struct word_case {
     std::uint64_t size;
@@ -53,12 +56,12 @@ TEST_P(WordAtEnd, ZeroBeyondTheData) {
     EXPECT_EQ(static_cast<std::uint32_t>(image_word(image, GetParam().index)), GetParam().word);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Reads, WordAtEnd,
-    ::testing::Values(word_case{12, 0, 0x04030201}, word_case{12, 2, 0x0C0B0A09}, word_case{12, 3, 0},
-                      word_case{9, 1, 0x08070605}, word_case{9, 2, 0x09}, word_case{10, 2, 0x0A09},
-                      word_case{11, 2, 0x0B0A09}, word_case{11, 3, 0}, word_case{1, 0, 0x01}, word_case{0, 0, 0},
-                      word_case{12, UINT64_C(1) << 62, 0}, word_case{12, UINT64_MAX, 0}));
+INSTANTIATE_TEST_SUITE_P(Reads, WordAtEnd,
+                         ::testing::Values(word_case{12, 0, 0x04030201}, word_case{12, 2, 0x0C0B0A09},
+                                           word_case{12, 3, 0}, word_case{9, 1, 0x08070605}, word_case{9, 2, 0x09},
+                                           word_case{10, 2, 0x0A09}, word_case{11, 2, 0x0B0A09}, word_case{11, 3, 0},
+                                           word_case{1, 0, 0x01}, word_case{0, 0, 0},
+                                           word_case{12, UINT64_C(1) << 62, 0}, word_case{12, UINT64_MAX, 0}));
 
 TEST(RecordWalk, CountsRecordsThatStartInsideTheFile) {
     const std::pair<std::uint64_t, std::uint64_t> cases[] = {

@@ -1,10 +1,10 @@
 // mkcapture INPUT OUTPUT: writes a capture file from its text description.
-#include "tools/capture_text.h"
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
+
+#include "tools/capture_text.h"
 
 namespace {
 
