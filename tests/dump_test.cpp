@@ -7,47 +7,41 @@
 
 namespace {
 
-std::string args_note() { return "argc=3\n"; }
-
-INSTANTIATE_TEST_SUITE_P(DumpRecords, Golden,
-                         ::testing::Values(golden_case{"two words",
-                                                       "0x123 0x456",
-                                                       {"cap.dat", "0"},
-                                                       "R : [ 1] : 00000123 00000456 \n",
-                                                       args_note() + file_note(3072),
-                                                       0},
-                                           golden_case{"negative word prints its bit pattern",
-                                                       "-1 0x80000000 5",
-                                                       {"cap.dat", "0"},
-                                                       "R : [ 1] : FFFFFFFF 80000000 00000005 \n",
-                                                       args_note() + file_note(3072),
-                                                       0},
-                                           golden_case{"empty records keep their lines",
-                                                       "0 7\n0\n9",
-                                                       {"cap.dat", "0"},
-                                                       "R : [ 1] : \nR : [ 2] : \nR : [ 3] : 00000009 \n",
-                                                       args_note() + file_note(7168),
-                                                       0},
-                                           golden_case{"the header never appears",
-                                                       "header 0x41\n0x55",
-                                                       {"cap.dat", "0"},
-                                                       "R : [ 1] : 00000055 \n",
-                                                       args_note() + file_note(3072),
-                                                       0},
-                                           golden_case{"words after the first zero are not shown",
-                                                       "1 2 0 3 4",
-                                                       {"cap.dat", "0"},
-                                                       "R : [ 1] : 00000001 00000002 \n",
-                                                       args_note() + file_note(3072),
-                                                       0},
-                                           golden_case{
-                                               "partial last record",
-                                               "1\n2 3\nsize 5124",
-                                               {"cap.dat", "0"},
-                                               "R : [ 1] : 00000001 \nR : [ 2] : 00000002 00000003 \nR : [ 3] : \n",
-                                               args_note() + file_note(5124),
-                                               0}),
-                         golden_name);
+INSTANTIATE_TEST_SUITE_P(
+    DumpRecords, Golden,
+    ::testing::Values(
+        golden_case{"two words", "0x123 0x456", {"cap.dat", "0"}, "R : [ 1] : 00000123 00000456 \n", notes(3, 1), 0},
+        golden_case{"negative word prints its bit pattern",
+                    "-1 0x80000000 5",
+                    {"cap.dat", "0"},
+                    "R : [ 1] : FFFFFFFF 80000000 00000005 \n",
+                    notes(3, 1),
+                    0},
+        golden_case{"empty records keep their lines",
+                    "0 7\n0\n9",
+                    {"cap.dat", "0"},
+                    "R : [ 1] : \nR : [ 2] : \nR : [ 3] : 00000009 \n",
+                    notes(3, 3),
+                    0},
+        golden_case{"the header never appears",
+                    "header 0x41\n0x55",
+                    {"cap.dat", "0"},
+                    "R : [ 1] : 00000055 \n",
+                    notes(3, 1),
+                    0},
+        golden_case{"words after the first zero are not shown",
+                    "1 2 0 3 4",
+                    {"cap.dat", "0"},
+                    "R : [ 1] : 00000001 00000002 \n",
+                    notes(3, 1),
+                    0},
+        golden_case{"partial last record",
+                    "1\n2 3\nsize 5124",
+                    {"cap.dat", "0"},
+                    "R : [ 1] : 00000001 \nR : [ 2] : 00000002 00000003 \nR : [ 3] : \n",
+                    "argc=3\n" + file_note(5124),
+                    0}),
+    golden_name);
 
 // Record numbers are hexadecimal, space-padded to two digits and never cut;
 // each record holds its own number as its only word.
@@ -73,12 +67,7 @@ TEST(DumpNumbers, RecordNumbersInHexPaddedNeverCut) {
 TEST(DumpNumbers, FullRecordStopsAtItsEnd) {
     std::string full = "R : [ 1] : ";
     for (int i = 0; i < 512; ++i) full += "00000001 ";
-    golden_case c{"full record",
-                  "1*512\n2",
-                  {"cap.dat", "0", "v"},
-                  full + "\nR : [ 2] : 00000002 \n",
-                  "argc=4\n" + file_note(5120),
-                  0};
+    golden_case c{"full record", "1*512\n2", {"cap.dat", "0", "v"}, full + "\nR : [ 2] : 00000002 \n", notes(4, 2), 0};
     check_golden(c);
 }
 

@@ -24,7 +24,3 @@ const std::string kSonyRecord = "0x50 " + kSonyCopy + " 0x20000 " + kSonyCopy + 
 const std::string kKandenHeader = std::string(62, ' ') + "SPACE1   MARK1    SPACE    ON       OFF     SEPARATE\n";
 const std::string kMitsubishiHeader = std::string(39, ' ') + "SPACE    ON       OFF     SEPARATE\n";
 const std::string kSonyHeader = std::string(38, ' ') + "SPACE1   MARK     ON       OFF     SEPARATE\n";
-
-std::string notes(int argc, unsigned records) {
-    return (argc > 2 ? "argc=" + std::to_string(argc) + "\n" : std::string()) + file_note(1024 + 2048ull * records);
-}

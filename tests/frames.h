@@ -18,7 +18,3 @@ extern const std::string kSonyRecord;
 extern const std::string kKandenHeader;
 extern const std::string kMitsubishiHeader;
 extern const std::string kSonyHeader;
-
-// The standard error of a run on cap.dat with `argc` elements and `records`
-// whole records.
-std::string notes(int argc, unsigned records);

@@ -110,3 +110,7 @@ std::string golden_name(const ::testing::TestParamInfo<golden_case>& info) {
 }
 
 TEST_P(Golden, MatchesWholeOutput) { check_golden(GetParam()); }
+
+std::string notes(int argc, unsigned records) {
+    return (argc > 2 ? "argc=" + std::to_string(argc) + "\n" : std::string()) + file_note(1024 + 2048ull * records);
+}

@@ -63,3 +63,8 @@ void check_golden(const golden_case& c);
 
 // Reads the file note of a run on cap.dat: "Input File cap.dat :SIZE \n".
 std::string file_note(unsigned long long size);
+
+// The standard error of a run on cap.dat with `argc` elements and `records`
+// whole records: the argument-count note when a mode is given, then the file
+// note.
+std::string notes(int argc, unsigned records);

@@ -58,34 +58,24 @@ INSTANTIATE_TEST_SUITE_P(
 INSTANTIATE_TEST_SUITE_P(
     RunModeStrings, Golden,
     ::testing::Values(
-        golden_case{"no mode", kDumpOnly, {"cap.dat"}, "", file_note(3072), 0},
-        golden_case{"0", kDumpOnly, {"cap.dat", "0"}, kDumpLine, "argc=3\n" + file_note(3072), 0},
-        golden_case{"x reads as 0", kDumpOnly, {"cap.dat", "x"}, kDumpLine, "argc=3\n" + file_note(3072), 0},
-        golden_case{"blanks and plus", kDumpOnly, {"cap.dat", " \t+0"}, kDumpLine, "argc=3\n" + file_note(3072), 0},
+        golden_case{"no mode", kDumpOnly, {"cap.dat"}, "", notes(2, 1), 0},
+        golden_case{"0", kDumpOnly, {"cap.dat", "0"}, kDumpLine, notes(3, 1), 0},
+        golden_case{"x reads as 0", kDumpOnly, {"cap.dat", "x"}, kDumpLine, notes(3, 1), 0},
+        golden_case{"blanks and plus", kDumpOnly, {"cap.dat", " \t+0"}, kDumpLine, notes(3, 1), 0},
+        golden_case{"2^32 wraps to 0", kDumpOnly, {"cap.dat", "4294967296"}, kDumpLine, notes(3, 1), 0},
+        golden_case{"2^31 runs nothing", kDumpOnly, {"cap.dat", "2147483648"}, "", notes(3, 1), 0},
+        golden_case{"7 runs nothing", kDumpOnly, {"cap.dat", "7"}, "", notes(3, 1), 0},
+        golden_case{"-2 runs nothing", kDumpOnly, {"cap.dat", "-2"}, "", notes(3, 1), 0},
+        golden_case{"verbose has no effect on the dump", kDumpOnly, {"cap.dat", "0", "v"}, kDumpLine, notes(4, 1), 0},
         golden_case{
-            "2^32 wraps to 0", kDumpOnly, {"cap.dat", "4294967296"}, kDumpLine, "argc=3\n" + file_note(3072), 0},
-        golden_case{"2^31 runs nothing", kDumpOnly, {"cap.dat", "2147483648"}, "", "argc=3\n" + file_note(3072), 0},
-        golden_case{"7 runs nothing", kDumpOnly, {"cap.dat", "7"}, "", "argc=3\n" + file_note(3072), 0},
-        golden_case{"-2 runs nothing", kDumpOnly, {"cap.dat", "-2"}, "", "argc=3\n" + file_note(3072), 0},
-        golden_case{"verbose has no effect on the dump",
-                    kDumpOnly,
-                    {"cap.dat", "0", "v"},
-                    kDumpLine,
-                    "argc=4\n" + file_note(3072),
-                    0},
-        golden_case{"any number of further elements",
-                    kDumpOnly,
-                    {"cap.dat", "0", "a", "b", "c"},
-                    kDumpLine,
-                    "argc=6\n" + file_note(3072),
-                    0}),
+            "any number of further elements", kDumpOnly, {"cap.dat", "0", "a", "b", "c"}, kDumpLine, notes(6, 1), 0}),
     golden_name);
 
 TEST(RunFailure, WriteErrorOnStandardOutputIsReported) {
     scratch_dir dir;
     dir.write_capture("cap.dat", kDumpOnly);
     run_result r = run_tavlin(dir, {"cap.dat", "0"}, {.stdout_path = "/dev/full", .stdin_text = ""});
-    EXPECT_EQ(r.err, "argc=3\n" + file_note(3072) + "write error 28\n");
+    EXPECT_EQ(r.err, notes(3, 1) + "write error 28\n");
     EXPECT_EQ(r.status, 1);
 }
 
