@@ -48,12 +48,19 @@ int run_tavlin(int argc, char** argv) {
 
     capture_image image;
     const load_result loaded = load_capture(file, static_cast<std::uint64_t>(size), image);
-    std::fclose(file);
-    if (loaded.failure == load_failure::allocation)
-        return end_with_failure(out, "malloc", loaded.error, kStatusAllocation);
-    if (loaded.failure == load_failure::read) return end_with_failure(out, "fread", loaded.error, kStatusRead);
+    if (loaded.failure != load_failure::none) {
+        std::fclose(file);
+        if (loaded.failure == load_failure::allocation)
+            return end_with_failure(out, "malloc", loaded.error, kStatusAllocation);
+        return end_with_failure(out, "fread", loaded.error, kStatusRead);
+    }
 
     run_mode(options.mode, image, out, options.verbose);
+    // A read that fails after the first window ends the passes early; what
+    // was decoded before it stands, and the run fails as a short read does.
+    const int read_error = image.read_error;
     release_capture(image);
+    std::fclose(file);
+    if (read_error != 0) return end_with_failure(out, "fread", read_error, kStatusRead);
     return end_run(out, kStatusSuccess);
 }

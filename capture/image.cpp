@@ -1,21 +1,12 @@
-// Loading the capture file into its image, and the reads at the end of the data.
+// The window over the capture file, and the reads at the end of the data.
 #include "capture/image.h"
 
-#include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
-
-std::int32_t partial_word(const capture_image& image, std::uint64_t index) {
-    // Only the word that straddles the end holds data; its missing high-order
-    // bytes are 0, and every word after it is 0.
-    if (index != image.whole_words) return 0;
-    std::uint32_t v = 0;
-    std::uint64_t first = 4 * index;
-    for (std::uint64_t b = first; b < image.size; ++b) v |= std::uint32_t{image.bytes[b]} << (8 * (b - first));
-    return static_cast<std::int32_t>(v);
-}
 
 int open_capture(const char* path, std::FILE** file) {
     errno = 0;
@@ -41,43 +32,94 @@ std::int64_t measure_capture(std::FILE* file) {
 
 namespace {
 
-constexpr std::size_t kHugePage = std::size_t{2} << 20;
+constexpr std::uint64_t kWindowBytes = std::uint64_t{2} << 20;
+// How far the window reaches back from the word that moved it: enough for a
+// frame's tail words after its pairs ran on past a record.
+constexpr std::uint64_t kWindowBackBytes = std::uint64_t{64} << 10;
 
-// The image buffer. A large image is aligned to 2 MiB and asked for huge
-// pages: filling it then takes one page fault per 2 MiB instead of one per
-// 4 KiB, which is most of the cost of loading a large capture.
-unsigned char* allocate_image(std::uint64_t size) {
-    errno = 0;
-    if (size < kHugePage) return static_cast<unsigned char*>(std::malloc(size));
-    const std::uint64_t rounded = (size + kHugePage - 1) / kHugePage * kHugePage;
-    void* p = std::aligned_alloc(kHugePage, rounded);
-    if (p != nullptr) madvise(p, rounded, MADV_HUGEPAGE);
-    return static_cast<unsigned char*>(p);
+// Moves the window so that it holds word `index` (which starts inside the
+// file). Returns false, with read_error set, when the file cannot be read.
+bool move_window(const capture_image& image, std::uint64_t index) {
+    std::uint64_t start = 4 * index > kWindowBackBytes ? 4 * index - kWindowBackBytes : 0;
+    start -= start % 4096;
+    const std::uint64_t length = image.size - start < kWindowBytes ? image.size - start : kWindowBytes;
+    std::uint64_t done = 0;
+    while (done < length) {
+        const ssize_t n = pread(image.fd, image.buffer + done, length - done, static_cast<off_t>(start + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            // A read error, or a file that shrank since it was measured: the
+            // missing bytes are not to be decoded as zeros.
+            image.read_error = n < 0 && errno != 0 ? errno : EIO;
+            image.window_words = image.window_bytes = 0;
+            return false;
+        }
+        done += static_cast<std::uint64_t>(n);
+    }
+    image.window = image.buffer;
+    image.window_first = start / 4;
+    image.window_bytes = length;
+    image.window_words = length / 4;
+    return true;
 }
 
 }  // namespace
 
+std::int32_t word_outside_window(const capture_image& image, std::uint64_t index) {
+    // Only the word that straddles the end holds data beyond the whole words,
+    // its missing high-order bytes 0; every word after it is 0.
+    if (index > image.whole_words || 4 * index >= image.size) return 0;
+    const bool held = index >= image.window_first && 4 * (index - image.window_first) < image.window_bytes;
+    if (!held && (image.fd < 0 || image.read_error != 0 || !move_window(image, index))) return 0;
+    const std::uint64_t first = 4 * (index - image.window_first);
+    std::uint32_t v = 0;
+    for (std::uint64_t b = first; b < first + 4 && b < image.window_bytes; ++b)
+        v |= std::uint32_t{image.window[b]} << (8 * (b - first));
+    return static_cast<std::int32_t>(v);
+}
+
+const unsigned char* image_words(const capture_image& image, std::uint64_t first, std::uint64_t count) {
+    if (first > image.whole_words || image.whole_words - first < count) return nullptr;
+    if (first - image.window_first >= image.window_words || image.window_words - (first - image.window_first) < count) {
+        if (image.fd < 0 || image.read_error != 0 || !move_window(image, first)) return nullptr;
+    }
+    return image.window + 4 * (first - image.window_first);
+}
+
 capture_image image_of_bytes(const unsigned char* bytes, std::uint64_t size) {
-    return capture_image{bytes, size, size / 4};
+    capture_image image;
+    image.size = size;
+    image.whole_words = size / 4;
+    image.window = bytes;
+    image.window_bytes = size;
+    image.window_words = size / 4;
+    return image;
 }
 
 load_result load_capture(std::FILE* file, std::uint64_t size, capture_image& image) {
-    unsigned char* bytes = allocate_image(size);
-    if (bytes == nullptr) return {load_failure::allocation, errno != 0 ? errno : ENOMEM};
+    struct stat st;
+    // A regular file that shrank since it was measured cannot deliver its
+    // size; its missing bytes are a read failure, not zeros.
+    if (fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) < size)
+        return {load_failure::read, EIO};
     errno = 0;
-    std::size_t got = std::fread(bytes, 1, size, file);
-    if (got != size) {
-        // A read error, or a file that shrank since it was measured: the
-        // missing bytes are not to be decoded as zeros.
-        int error = std::ferror(file) && errno != 0 ? errno : EIO;
-        std::free(bytes);
-        return {load_failure::read, error};
+    const std::uint64_t capacity = size < kWindowBytes ? size : kWindowBytes;
+    auto* buffer = static_cast<unsigned char*>(std::malloc(capacity));
+    if (buffer == nullptr) return {load_failure::allocation, errno != 0 ? errno : ENOMEM};
+    capture_image loaded;
+    loaded.size = size;
+    loaded.whole_words = size / 4;
+    loaded.fd = fileno(file);
+    loaded.buffer = buffer;
+    if (!move_window(loaded, 0)) {
+        std::free(buffer);
+        return {load_failure::read, loaded.read_error};
     }
-    image = image_of_bytes(bytes, size);
+    image = loaded;
     return {load_failure::none, 0};
 }
 
 void release_capture(capture_image& image) {
-    std::free(const_cast<unsigned char*>(image.bytes));
+    if (image.fd >= 0) std::free(image.buffer);
     image = capture_image{};
 }

@@ -44,7 +44,7 @@ void out_bytes(out_writer& out, const char* data, std::size_t length) {
     }
 }
 
-void out_hex(out_writer& out, std::uint64_t value, int min_digits, char pad) {
+char* put_hex(char* p, std::uint64_t value, int min_digits, char pad) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     char text[16];
     int digits = 0;
@@ -52,8 +52,8 @@ void out_hex(out_writer& out, std::uint64_t value, int min_digits, char pad) {
         text[15 - digits++] = kDigits[value & 0xFu];
         value >>= 4;
     } while (value != 0);
-    for (int i = digits; i < min_digits; ++i) out_char(out, pad);
-    out_bytes(out, text + 16 - digits, static_cast<std::size_t>(digits));
+    for (int i = digits; i < min_digits; ++i) *p++ = pad;
+    return put_text(p, std::string_view(text + 16 - digits, static_cast<std::size_t>(digits)));
 }
 
 void out_dec(out_writer& out, std::int64_t value) {

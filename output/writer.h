@@ -8,10 +8,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 struct out_writer {
-    static constexpr std::size_t kCapacity = 1 << 16;
+    static constexpr std::size_t kCapacity = std::size_t{1} << 17;
     int fd = -1;
     int error = 0;  // errno of the first failed write; 0 while all is well
     std::size_t used = 0;
@@ -32,21 +33,56 @@ inline void out_char(out_writer& out, char c) {
     out.buffer[out.used++] = c;
 }
 
-// Uppercase hexadecimal of the value's bit pattern, padded on the left with
-// `pad` to at least `min_digits` digits and never cut: (v, 8, '0') is "%08X",
-// (v, 2, '0') "%02X", (v, 1, '0') "%01X" and (v, 2, ' ') "%2X".
-void out_hex(out_writer& out, std::uint64_t value, int min_digits, char pad);
+// Conversions that store their text at a cursor and return its end; the
+// hot loops use them on room taken with out_room.
 
-// "%08X" of a 32-bit word, the conversion the dump and the tails print most.
-inline void out_hex8(out_writer& out, std::uint32_t value) {
-    if (out_writer::kCapacity - out.used < 8) out_flush(out);
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    char* p = out.buffer + out.used;
+inline char* put_text(char* p, std::string_view text) {
+    std::memcpy(p, text.data(), text.size());
+    return p + text.size();
+}
+
+// Uppercase hexadecimal of the value's bit pattern, padded on the left with
+// `pad` to at least `min_digits` digits (at most 16) and never cut:
+// (v, 8, '0') is "%08X", (v, 2, '0') "%02X", (v, 1, '0') "%01X" and
+// (v, 2, ' ') "%2X".
+char* put_hex(char* p, std::uint64_t value, int min_digits, char pad);
+
+// "%08X" of a 32-bit word, the conversion the dump and the tails print most,
+// without a table or a branch: the eight nibbles are spread one per byte of a
+// 64-bit value, turned into ASCII digits all at once, and stored most
+// significant first.
+inline char* put_hex8(char* p, std::uint32_t value) {
+    std::uint64_t x = value;
+    x = (x & 0x000000000000FFFFu) | (x & 0x00000000FFFF0000u) << 16;
+    x = (x & 0x000000FF000000FFu) | (x & 0x0000FF000000FF00u) << 8;
+    x = (x & 0x000F000F000F000Fu) | (x & 0x00F000F000F000F0u) << 4;
+    // Byte i now holds nibble i. A nibble above 9 also gets the 7 that
+    // separates 'A' from '9' + 1.
+    const std::uint64_t letters = ((x + 0x0606060606060606u) >> 4) & 0x0101010101010101u;
+    x += 0x3030303030303030u + letters * 7;
     for (int i = 7; i >= 0; --i) {
-        p[i] = kDigits[value & 0xFu];
-        value >>= 4;
+        p[i] = static_cast<char>(x & 0xFFu);
+        x >>= 8;
     }
-    out.used += 8;
+    return p + 8;
+}
+
+// Direct access for the hot loops: out_room returns a cursor with at least
+// `bytes` free behind it (bytes <= kCapacity), and out_commit takes back the
+// cursor once the loop has stored its text there.
+inline char* out_room(out_writer& out, std::size_t bytes) {
+    if (out_writer::kCapacity - out.used < bytes) out_flush(out);
+    return out.buffer + out.used;
+}
+
+inline void out_commit(out_writer& out, const char* cursor) {
+    out.used = static_cast<std::size_t>(cursor - out.buffer);
+}
+
+inline void out_hex8(out_writer& out, std::uint32_t value) { out_commit(out, put_hex8(out_room(out, 8), value)); }
+
+inline void out_hex(out_writer& out, std::uint64_t value, int min_digits, char pad) {
+    out_commit(out, put_hex(out_room(out, 32), value, min_digits, pad));
 }
 
 // Signed decimal, as "%d" prints it.

@@ -9,10 +9,15 @@
 // `verbose`; the format passes add column headers and statistics with it.
 using pass_routine = void (*)(const capture_image& image, out_writer& out, bool verbose);
 
-// "L : [%2X] : " with the line letter and the record number.
+// "L : [%2X] : " with the line letter and the record number, stored at `p`
+// (at most 27 bytes).
+inline char* put_record_prefix(char* p, char letter, std::uint64_t number) {
+    *p++ = letter;
+    p = put_text(p, " : [");
+    p = put_hex(p, number, 2, ' ');
+    return put_text(p, "] : ");
+}
+
 inline void print_record_prefix(out_writer& out, char letter, std::uint64_t number) {
-    out_char(out, letter);
-    out_text(out, " : [");
-    out_hex(out, number, 2, ' ');
-    out_text(out, "] : ");
+    out_commit(out, put_record_prefix(out_room(out, 32), letter, number));
 }

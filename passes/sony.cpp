@@ -32,7 +32,7 @@ constexpr format_profile kSony{
 void decode_sony(const capture_image& image, out_writer& out, bool verbose) {
     pass_state state;
     const std::uint64_t records = record_count(image);
-    for (std::uint64_t number = 1; number <= records; ++number) {
+    for (std::uint64_t number = 1; number <= records && !image_failed(image); ++number) {
         const std::uint64_t first = record_first_word(number);
         // Only the even words 2 to 510 (the marks) are searched for the gap.
         std::uint64_t gap = 0;

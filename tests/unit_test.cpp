@@ -67,7 +67,8 @@ TEST(RecordWalk, CountsRecordsThatStartInsideTheFile) {
     const std::pair<std::uint64_t, std::uint64_t> cases[] = {
         {0, 0}, {1023, 0}, {1024, 0}, {1025, 1}, {3072, 1}, {3073, 2}, {5120, 2}, {(1ull << 32) + 1024, 1ull << 21}};
     for (auto [size, records] : cases) {
-        capture_image image{nullptr, size, 0};
+        capture_image image;
+        image.size = size;
         EXPECT_EQ(record_count(image), records) << size;
     }
     EXPECT_EQ(record_first_word(1), 256u);

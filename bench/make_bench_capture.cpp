@@ -1,0 +1,99 @@
+// make_bench_capture KIND MIB OUTPUT: writes a capture of MIB mebibytes for the
+// benchmark.
+//   random  every word a random non-zero value, so the dump prints all 512
+//           words of every record;
+//   dense   records that cycle through a long KANDEN, MITSUBISHI and SONY
+//           frame of random bits, so every decoder prints long lines.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t kRecordWords = 512;
+
+std::uint64_t next_random(std::uint64_t& state) {  // splitmix64
+    std::uint64_t z = (state += 0x9E3779B97F4A7C15u);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+    return z ^ (z >> 31);
+}
+
+void fill_random(std::uint32_t* record, std::uint64_t& state) {
+    for (std::size_t i = 0; i < kRecordWords; ++i) {
+        auto word = static_cast<std::uint32_t>(next_random(state));
+        record[i] = word != 0 ? word : 1;
+    }
+}
+
+// Pairs from word `first` on, one per bit, then the pair that ends the frame.
+void fill_frame(std::uint32_t* record, std::size_t first, std::size_t bits, std::uint32_t pair_first,
+                std::uint32_t zero, std::uint32_t one, std::uint32_t end_first, std::uint32_t end_second,
+                std::uint64_t& state) {
+    std::size_t w = first;
+    std::uint64_t random = 0;
+    for (std::size_t i = 0; i < bits; ++i) {
+        if (i % 64 == 0) random = next_random(state);
+        record[w++] = pair_first;
+        record[w++] = (random >> (i % 64)) & 1 ? one : zero;
+    }
+    record[w++] = end_first;
+    record[w++] = end_second;
+}
+
+void fill_dense(std::uint32_t* record, std::uint64_t number, std::uint64_t& state) {
+    std::memset(record, 0, kRecordWords * 4);
+    switch (number % 3) {
+        case 0:  // KANDEN: leader, 31 bytes, a long gap that the SONY pass also finds
+            record[0] = 0x2000, record[1] = 0xD00, record[2] = 0x680;
+            fill_frame(record, 3, 248, 0x1A0, 0x1A0, 0x4E0, 0x1A0, 0x20000, state);
+            break;
+        case 1:  // MITSUBISHI: 31 bytes
+            record[0] = 0x3000;
+            fill_frame(record, 1, 248, 0x100, 0x300, 0x600, 0x100, 0x20000, state);
+            break;
+        default:  // SONY: a gap in word 2, the header mark, 252 bits
+            record[0] = 0x50, record[1] = 0x960, record[2] = 0x20000, record[3] = 0x960;
+            fill_frame(record, 4, 252, 0x258, 0x258, 0x4B0, 0x20000, 0x960, state);
+            record[510] = 0x258;
+            break;
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 4 || (std::strcmp(argv[1], "random") != 0 && std::strcmp(argv[1], "dense") != 0)) {
+        std::fprintf(stderr, "usage: make_bench_capture random|dense MIB OUTPUT\n");
+        return 2;
+    }
+    const bool dense = std::strcmp(argv[1], "dense") == 0;
+    const std::uint64_t records = std::strtoull(argv[2], nullptr, 10) * 512;  // 2048-byte records per MiB
+    std::FILE* file = std::fopen(argv[3], "wb");
+    if (file == nullptr) {
+        std::perror(argv[3]);
+        return 1;
+    }
+    std::vector<unsigned char> header(1024, 0xFF);
+    std::fwrite(header.data(), 1, header.size(), file);
+    std::uint64_t state = 42;
+    std::vector<std::uint32_t> record(kRecordWords);
+    for (std::uint64_t number = 0; number < records; ++number) {
+        if (dense)
+            fill_dense(record.data(), number, state);
+        else
+            fill_random(record.data(), state);
+        // Little-endian words, whatever the host's byte order.
+        unsigned char bytes[kRecordWords * 4];
+        for (std::size_t i = 0; i < kRecordWords; ++i)
+            for (int b = 0; b < 4; ++b) bytes[4 * i + b] = static_cast<unsigned char>(record[i] >> (8 * b));
+        std::fwrite(bytes, 1, sizeof bytes, file);
+    }
+    if (std::fclose(file) != 0) {
+        std::perror(argv[3]);
+        return 1;
+    }
+    return 0;
+}
