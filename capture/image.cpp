@@ -38,7 +38,9 @@ constexpr std::uint64_t kWindowBytes = std::uint64_t{2} << 20;
 constexpr std::uint64_t kWindowBackBytes = std::uint64_t{64} << 10;
 
 // Moves the window so that it holds word `index` (which starts inside the
-// file). Returns false, with read_error set, when the file cannot be read.
+// file). Returns false, with read_error set, when the file cannot be read
+// there. A file that has shrunk since it was measured keeps what it still
+// holds readable; its missing bytes are a failed read, never zeros.
 bool move_window(const capture_image& image, std::uint64_t index) {
     std::uint64_t start = 4 * index > kWindowBackBytes ? 4 * index - kWindowBackBytes : 0;
     start -= start % 4096;
@@ -47,19 +49,22 @@ bool move_window(const capture_image& image, std::uint64_t index) {
     while (done < length) {
         const ssize_t n = pread(image.fd, image.buffer + done, length - done, static_cast<off_t>(start + done));
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            // A read error, or a file that shrank since it was measured: the
-            // missing bytes are not to be decoded as zeros.
-            image.read_error = n < 0 && errno != 0 ? errno : EIO;
+        if (n < 0) {
+            image.read_error = errno != 0 ? errno : EIO;
             image.window_words = image.window_bytes = 0;
             return false;
         }
+        if (n == 0) break;  // the end of a file shorter than measured
         done += static_cast<std::uint64_t>(n);
     }
     image.window = image.buffer;
     image.window_first = start / 4;
-    image.window_bytes = length;
-    image.window_words = length / 4;
+    image.window_bytes = done;
+    image.window_words = done / 4;
+    if (4 * index + 4 > start + done && start + done < image.size) {
+        image.read_error = EIO;
+        return false;
+    }
     return true;
 }
 
@@ -80,9 +85,11 @@ std::int32_t word_outside_window(const capture_image& image, std::uint64_t index
 
 const unsigned char* image_words(const capture_image& image, std::uint64_t first, std::uint64_t count) {
     if (first > image.whole_words || image.whole_words - first < count) return nullptr;
-    if (first - image.window_first >= image.window_words || image.window_words - (first - image.window_first) < count) {
-        if (image.fd < 0 || image.read_error != 0 || !move_window(image, first)) return nullptr;
-    }
+    const auto held = [&] {
+        return first >= image.window_first && first - image.window_first <= image.window_words &&
+               image.window_words - (first - image.window_first) >= count;
+    };
+    if (!held() && (image.fd < 0 || image.read_error != 0 || !move_window(image, first) || !held())) return nullptr;
     return image.window + 4 * (first - image.window_first);
 }
 

@@ -1,6 +1,8 @@
 // The pair loop, the frame end and the statistics tail.
 #include "passes/frame_slicer.h"
 
+#include "passes/pair_blocks.h"
+
 namespace {
 
 // Signed reading of a wrapped 32-bit result.
@@ -11,15 +13,6 @@ std::int32_t bit_threshold(std::int32_t reference, const format_profile& profile
     return scaled / profile.tb_divisor;  // truncates toward zero
 }
 
-struct frame_stats {
-    std::uint32_t sum_first = 0;  // sums wrap modulo 2^32
-    std::uint32_t sum_on = 0;
-    std::uint32_t sum_off = 0;
-    std::int32_t n_all = 0;
-    std::int32_t n_on = 0;
-    std::int32_t n_off = 0;
-};
-
 // The most a frame line can take: header, prefix, 256 groups of up to 8 bits
 // and their spaces, ": ", the groups in hex, the tail and the line end.
 constexpr std::size_t kFrameRoom = 4096;
@@ -29,10 +22,13 @@ static_assert(128 + 32 + kMaxGroups * 9 + 2 + kMaxGroups * 3 + 64 + 1 <= kFrameR
 // bit of 256 groups of 8 and the pair that ends it.
 constexpr std::uint64_t kFrameSpan = 4 + 2 * (kMaxGroups * 8 + 1);
 
+// The groups in hex, one or two digits each (a group has 4 or 8 bits).
 char* put_groups(char* p, const format_profile& profile, const std::uint32_t* groups, unsigned count) {
-    const int digits = static_cast<int>(profile.group_width / 4);
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    const bool two_digits = profile.group_width == 8;
     for (unsigned i = 0; i < count; ++i) {
-        p = put_hex(p, groups[i], digits, '0');
+        if (two_digits) *p++ = kDigits[groups[i] >> 4 & 0xFu];
+        *p++ = kDigits[groups[i] & 0xFu];
         if ((i + 1) % profile.groups_per_space == 0) *p++ = ' ';
     }
     return p;
@@ -62,17 +58,22 @@ char* put_tail(char* p, const capture_image& image, std::uint64_t anchor, const 
 }
 
 // The pair loop over durations read by `duration_at` (a word offset from the
-// anchor). Bits are stored at `cursor` as they are decided, after the header
-// and the prefix that the first bit brings; the finished groups go to
-// `groups`. Returns the end of the text.
+// anchor), or from `words` directly when they are not null. Bits are stored
+// at `cursor` as they are decided, after the header and the prefix that the
+// first bit brings; the finished groups go to `groups`. Returns the end of the
+// text.
 template <typename Read>
-char* walk_pairs(Read duration_at, std::uint64_t record_number, const format_profile& profile, std::int32_t tb,
-                 std::int32_t te, pass_state& state, bool verbose, char* cursor, std::uint32_t* groups,
-                 unsigned& group_count, frame_stats& s) {
+char* walk_pairs(Read duration_at, const unsigned char* words, std::uint64_t record_number,
+                 const format_profile& profile, std::int32_t tb, std::int32_t te, pass_state& state, bool verbose,
+                 char* cursor, std::uint32_t* groups, unsigned& group_count, frame_stats& s) {
     const unsigned width = profile.group_width;
     unsigned bits_in_group = 0;
     std::uint32_t accumulator = 0;
     for (std::uint64_t word = profile.first_pair;; word += 2) {
+        if (words != nullptr && bits_in_group == 0 && s.n_all != 0) {
+            word = walk_blocks(words, word, profile, tb, te, cursor, groups, group_count, s);
+            if (group_count == kMaxGroups) break;
+        }
         const std::int32_t a = duration_at(word);
         const std::int32_t b = duration_at(word + 1);
         const std::int32_t tested = profile.end_tested == end_tested_duration::first ? a : b;
@@ -128,12 +129,12 @@ void slice_frame(const capture_image& image, std::uint64_t record_number, std::u
     // the others through the reads that give 0 past the data.
     if (const unsigned char* words = image_words(image, anchor, kFrameSpan)) {
         const auto duration_at = [words](std::uint64_t i) { return load_word(words + 4 * i); };
-        cursor =
-            walk_pairs(duration_at, record_number, profile, tb, te, state, verbose, cursor, groups, group_count, s);
+        cursor = walk_pairs(duration_at, words, record_number, profile, tb, te, state, verbose, cursor, groups,
+                            group_count, s);
     } else {
         const auto duration_at = [&image, anchor](std::uint64_t i) { return image_word(image, anchor + i); };
-        cursor =
-            walk_pairs(duration_at, record_number, profile, tb, te, state, verbose, cursor, groups, group_count, s);
+        cursor = walk_pairs(duration_at, nullptr, record_number, profile, tb, te, state, verbose, cursor, groups,
+                            group_count, s);
     }
 
     // A frame without a whole group leaves its bits on an open line that the
@@ -144,7 +145,9 @@ void slice_frame(const capture_image& image, std::uint64_t record_number, std::u
         if (verbose) cursor = put_tail(cursor, image, anchor, profile, s, state.last_separate);
         *cursor++ = '\n';
     }
-    out_commit(out, cursor);
+    // A frame read past a failed read of the file is not printed: the run
+    // reports the failed read instead.
+    if (!image_failed(image)) out_commit(out, cursor);
 }
 
 void slice_every_record(const capture_image& image, const format_profile& profile, out_writer& out, bool verbose) {

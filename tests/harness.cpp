@@ -13,16 +13,12 @@
 
 #include "tools/capture_text.h"
 
-namespace {
-
 std::string read_file(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
 }
-
-}  // namespace
 
 scratch_dir::scratch_dir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "tavlin-test-XXXXXX").string();

@@ -30,6 +30,9 @@ struct scratch_dir {
     std::string path;
 };
 
+// The whole contents of a file.
+std::string read_file(const std::string& path);
+
 struct run_setup {
     std::string stdout_path;  // empty: caught in run_result::out
     std::string stdin_text;   // fed to standard input through a pipe
