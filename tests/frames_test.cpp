@@ -7,6 +7,7 @@
 
 #include <random>
 
+#include "fuzz/output_check.h"
 #include "tests/harness.h"
 
 namespace {
@@ -124,6 +125,7 @@ TEST(RandomCaptures, DefaultModeIsTheThreePassesInTurn) {
         dir.write_bytes("cap.dat", bytes);
         for (const char* verbose : {"", "v"}) {
             SCOPED_TRACE("round " + std::to_string(round) + (*verbose ? " verbose" : ""));
+            const std::vector<unsigned char> capture(bytes.begin(), bytes.end());
             std::string separate;
             for (const char* mode : {"1", "2", "3"}) {
                 std::vector<std::string> args = {"cap.dat", mode};
@@ -131,6 +133,7 @@ TEST(RandomCaptures, DefaultModeIsTheThreePassesInTurn) {
                 run_result r = run_tavlin(dir, args);
                 ASSERT_EQ(r.status, 0) << r.err;
                 ASSERT_EQ(r.err, "argc=" + std::to_string(args.size() + 1) + "\n" + file_note(size));
+                EXPECT_EQ(check_output(std::string(1, "KMS"[*mode - '1']), *verbose, capture, r.out), "");
                 separate += r.out;
             }
             std::vector<std::string> args = {"cap.dat", "-1"};
@@ -138,6 +141,7 @@ TEST(RandomCaptures, DefaultModeIsTheThreePassesInTurn) {
             run_result all = run_tavlin(dir, args);
             EXPECT_EQ(all.status, 0);
             EXPECT_EQ(all.out, separate);
+            EXPECT_EQ(check_output("KMS", *verbose, capture, all.out), "");
         }
     }
 }

@@ -51,11 +51,15 @@ run_result run_tavlin(const scratch_dir& dir, const std::vector<std::string>& ar
     int feed[2];
     if (pipe(feed) != 0) std::abort();
 
+    std::vector<std::string> words;
+    if (const char* wrapper = std::getenv("TAVLIN_WRAPPER")) {
+        std::istringstream split(wrapper);
+        for (std::string word; split >> word;) words.push_back(word);
+    }
+    words.push_back(TAVLIN_BINARY);
+    words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
-    std::string program = TAVLIN_BINARY;
-    argv.push_back(program.data());
-    std::vector<std::string> copies = args;
-    for (std::string& a : copies) argv.push_back(a.data());
+    for (std::string& w : words) argv.push_back(w.data());
     argv.push_back(nullptr);
 
     pid_t child = fork();
@@ -67,7 +71,8 @@ run_result run_tavlin(const scratch_dir& dir, const std::vector<std::string>& ar
         dup2(out, 1);
         dup2(err, 2);
         close(feed[1]);
-        execv(argv[0], argv.data());
+        if (setup.stdout_closed) close(1);
+        execvp(argv[0], argv.data());
         _exit(127);
     }
     close(feed[0]);

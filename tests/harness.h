@@ -34,11 +34,14 @@ struct scratch_dir {
 std::string read_file(const std::string& path);
 
 struct run_setup {
-    std::string stdout_path;  // empty: caught in run_result::out
-    std::string stdin_text;   // fed to standard input through a pipe
+    std::string stdout_path;     // empty: caught in run_result::out
+    std::string stdin_text;      // fed to standard input through a pipe
+    bool stdout_closed = false;  // start tavlin with no standard output at all
 };
 
-// Runs tavlin with `args` (the program name excluded) inside `dir`.
+// Runs tavlin with `args` (the program name excluded) inside `dir`. When the
+// environment variable TAVLIN_WRAPPER is set (say, to a valgrind command
+// line), its blank-separated words come before tavlin's path.
 run_result run_tavlin(const scratch_dir& dir, const std::vector<std::string>& args, const run_setup& setup = {});
 
 // One golden case: a capture saved as cap.dat, a command line, and the
