@@ -13,6 +13,12 @@
 
 #include "tools/capture_text.h"
 
+std::string repeated(std::string_view text, int times) {
+    std::string all;
+    for (int i = 0; i < times; ++i) all += text;
+    return all;
+}
+
 std::string read_file(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
@@ -45,18 +51,21 @@ void scratch_dir::write_bytes(std::string_view name, std::string_view bytes) con
     ASSERT_TRUE(out.good());
 }
 
-run_result run_tavlin(const scratch_dir& dir, const std::vector<std::string>& args, const run_setup& setup) {
+namespace {
+
+run_result run_program(const std::string& program, bool wrapped, const scratch_dir& dir,
+                       const std::vector<std::string>& args, const run_setup& setup) {
     const std::string out_path = setup.stdout_path.empty() ? dir.path_of(".stdout") : setup.stdout_path;
     const std::string err_path = dir.path_of(".stderr");
     int feed[2];
     if (pipe(feed) != 0) std::abort();
 
     std::vector<std::string> words;
-    if (const char* wrapper = std::getenv("TAVLIN_WRAPPER")) {
+    if (const char* wrapper = std::getenv("TAVLIN_WRAPPER"); wrapper != nullptr && wrapped) {
         std::istringstream split(wrapper);
         for (std::string word; split >> word;) words.push_back(word);
     }
-    words.push_back(TAVLIN_BINARY);
+    words.push_back(program);
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& w : words) argv.push_back(w.data());
@@ -89,6 +98,16 @@ run_result run_tavlin(const scratch_dir& dir, const std::vector<std::string>& ar
     if (setup.stdout_path.empty()) result.out = read_file(out_path);
     result.err = read_file(err_path);
     return result;
+}
+
+}  // namespace
+
+run_result run_tavlin(const scratch_dir& dir, const std::vector<std::string>& args, const run_setup& setup) {
+    return run_program(TAVLIN_BINARY, true, dir, args, setup);
+}
+
+run_result run_mkcapture(const scratch_dir& dir, const std::vector<std::string>& args) {
+    return run_program(MKCAPTURE_BINARY, false, dir, args, {});
 }
 
 void check_golden(const golden_case& c) {

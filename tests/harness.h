@@ -30,6 +30,9 @@ struct scratch_dir {
     std::string path;
 };
 
+// `text` written `times` times over.
+std::string repeated(std::string_view text, int times);
+
 // The whole contents of a file.
 std::string read_file(const std::string& path);
 
@@ -43,6 +46,9 @@ struct run_setup {
 // environment variable TAVLIN_WRAPPER is set (say, to a valgrind command
 // line), its blank-separated words come before tavlin's path.
 run_result run_tavlin(const scratch_dir& dir, const std::vector<std::string>& args, const run_setup& setup = {});
+
+// Runs mkcapture with `args` inside `dir`.
+run_result run_mkcapture(const scratch_dir& dir, const std::vector<std::string>& args);
 
 // One golden case: a capture saved as cap.dat, a command line, and the
 // whole expected outputs.

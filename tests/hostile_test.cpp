@@ -27,12 +27,6 @@ std::string zero_frame(char letter, const char* number, unsigned bits, unsigned 
     return line + tail + "\n";
 }
 
-std::string repeated(const std::string& record, int times) {
-    std::string text;
-    for (int i = 0; i < times; ++i) text += record;
-    return text;
-}
-
 // 0x80000000 everywhere: every threshold wraps to 0 (KANDEN, MITSUBISHI) or
 // to -715827882 (SONY), no pair ends a frame and every bit is 0; frames run
 // on to the end of the data. Sums of an odd count of 0x80000000 are

@@ -39,31 +39,6 @@ std::string_view next_token(std::string_view& rest) {
     return token;
 }
 
-// Reads an unsigned decimal or 0x-hexadecimal number no greater than `limit`.
-std::optional<std::uint64_t> read_number(std::string_view text, std::uint64_t limit) {
-    unsigned base = 10;
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        base = 16;
-        text.remove_prefix(2);
-    }
-    if (text.empty()) return std::nullopt;
-    std::uint64_t value = 0;
-    for (char c : text) {
-        unsigned digit;
-        if (c >= '0' && c <= '9')
-            digit = static_cast<unsigned>(c - '0');
-        else if (base == 16 && c >= 'a' && c <= 'f')
-            digit = static_cast<unsigned>(c - 'a' + 10);
-        else if (base == 16 && c >= 'A' && c <= 'F')
-            digit = static_cast<unsigned>(c - 'A' + 10);
-        else
-            return std::nullopt;
-        value = value * base + digit;
-        if (value > limit) return std::nullopt;
-    }
-    return value;
-}
-
 // A duration's 32-bit pattern: a number up to 0xFFFFFFFF, or a negative
 // decimal down to -2147483648.
 std::optional<std::uint32_t> read_duration(std::string_view text) {
@@ -132,6 +107,30 @@ std::string read_line(std::string_view line, description& d) {
 }
 
 }  // namespace
+
+std::optional<std::uint64_t> read_number(std::string_view text, std::uint64_t limit) {
+    unsigned base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        base = 16;
+        text.remove_prefix(2);
+    }
+    if (text.empty()) return std::nullopt;
+    std::uint64_t value = 0;
+    for (char c : text) {
+        unsigned digit;
+        if (c >= '0' && c <= '9')
+            digit = static_cast<unsigned>(c - '0');
+        else if (base == 16 && c >= 'a' && c <= 'f')
+            digit = static_cast<unsigned>(c - 'a' + 10);
+        else if (base == 16 && c >= 'A' && c <= 'F')
+            digit = static_cast<unsigned>(c - 'A' + 10);
+        else
+            return std::nullopt;
+        value = value * base + digit;
+        if (value > limit) return std::nullopt;
+    }
+    return value;
+}
 
 bool capture_from_text(std::string_view text, std::string& capture, std::string& error) {
     description d;

@@ -1,0 +1,218 @@
+// Readers of the mode2, ir-ctl, raw and Pronto text forms.
+#include "tools/signal_import.h"
+
+#include <cstdint>
+#include <optional>
+
+#include "tools/capture_text.h"
+
+namespace {
+
+constexpr std::uint64_t kLongestDuration = 0x7FFFFFFF;  // a duration is a signed 32-bit word
+
+// One line of the input, cut into tokens with their columns.
+struct line_reader {
+    std::string_view text;
+    unsigned number;
+    std::size_t at = 0;
+
+    // The next token: characters up to a blank or one of `separators`.
+    std::string_view next(std::string_view separators, unsigned& column) {
+        while (at < text.size() && (text[at] == ' ' || text[at] == '\t' || text[at] == '\r' ||
+                                    separators.find(text[at]) != std::string_view::npos))
+            ++at;
+        column = static_cast<unsigned>(at) + 1;
+        const std::size_t start = at;
+        while (at < text.size() && text[at] != ' ' && text[at] != '\t' && text[at] != '\r' &&
+               separators.find(text[at]) == std::string_view::npos)
+            ++at;
+        return text.substr(start, at - start);
+    }
+};
+
+bool fail(import_error& error, unsigned line, unsigned column, std::string message) {
+    error = {line, column, std::move(message)};
+    return false;
+}
+
+// A positive decimal duration in microseconds.
+bool read_microseconds(std::string_view token, unsigned line, unsigned column, std::uint32_t& value,
+                       import_error& error) {
+    if (!token.empty() && token[0] == '-') return fail(error, line, column, "negative duration: " + std::string(token));
+    if (token.empty() || token.find_first_not_of("0123456789") != std::string_view::npos)
+        return fail(error, line, column, "not a number: '" + std::string(token) + "'");
+    const std::optional<std::uint64_t> number = read_number(token, kLongestDuration);
+    if (!number) return fail(error, line, column, "duration over 2147483647 microseconds: " + std::string(token));
+    if (*number == 0) return fail(error, line, column, "zero duration");
+    value = static_cast<std::uint32_t>(*number);
+    return true;
+}
+
+template <typename Line>
+bool for_each_line(std::string_view text, Line line) {
+    unsigned number = 0;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        ++number;
+        if (!line(line_reader{text.substr(0, end), number})) return false;
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    }
+    return true;
+}
+
+bool is_blank_or_comment(std::string_view line) {
+    const std::size_t first = line.find_first_not_of(" \t\r");
+    return first == std::string_view::npos || line[first] == '#';
+}
+
+bool import_mode2(std::string_view text, std::uint32_t split_gap, std::vector<ir_signal>& signals,
+                  import_error& error) {
+    bool open = false;  // a signal has begun and not ended
+    return for_each_line(text, [&](line_reader r) {
+        if (is_blank_or_comment(r.text)) return true;
+        unsigned column, value_column;
+        const std::string_view kind = r.next("", column);
+        const std::string_view value_text = r.next("", value_column);
+        unsigned extra_column;
+        if ((kind != "pulse" && kind != "space" && kind != "timeout") || !r.next("", extra_column).empty())
+            return fail(error, r.number, column, "expected 'pulse N', 'space N' or 'timeout N'");
+        std::uint32_t value;
+        if (!read_microseconds(value_text, r.number, value_column, value, error)) return false;
+        if (kind == "pulse") {
+            if (!open) signals.push_back(ir_signal{"", r.number, {}});
+            std::vector<std::uint32_t>& d = signals.back().durations;
+            if (open && d.size() % 2 == 1) return fail(error, r.number, column, "a pulse where a space must be");
+            d.push_back(value);
+            open = true;
+        } else if (open) {
+            // A long space or a timeout ends the signal; the gap between
+            // signals belongs to neither.
+            if (kind == "timeout" || value > split_gap) {
+                open = false;
+            } else {
+                std::vector<std::uint32_t>& d = signals.back().durations;
+                if (d.size() % 2 == 0) return fail(error, r.number, column, "a space where a pulse must be");
+                d.push_back(value);
+            }
+        }
+        return true;  // spaces before the first pulse are the idle time
+    });
+}
+
+bool import_ir_ctl(std::string_view text, std::vector<ir_signal>& signals, import_error& error) {
+    return for_each_line(text, [&](line_reader r) {
+        if (is_blank_or_comment(r.text)) return true;
+        ir_signal s{"", r.number, {}};
+        for (unsigned column;;) {
+            const std::string_view token = r.next("", column);
+            if (token.empty() || token[0] == '#') break;  // "# timeout N" ends the line
+            const bool burst = s.durations.size() % 2 == 0;
+            if (token[0] != '+' && token[0] != '-')
+                return fail(error, r.number, column, "a duration must start with + (burst) or - (gap)");
+            if ((token[0] == '+') != burst)
+                return fail(error, r.number, column,
+                            burst ? "a gap where a burst must be" : "a burst where a gap must be");
+            std::uint32_t value;
+            if (!read_microseconds(token.substr(1), r.number, column + 1, value, error)) return false;
+            s.durations.push_back(value);
+        }
+        signals.push_back(std::move(s));
+        return true;
+    });
+}
+
+bool import_raw(std::string_view text, std::vector<ir_signal>& signals, import_error& error) {
+    return for_each_line(text, [&](line_reader r) {
+        if (is_blank_or_comment(r.text)) return true;
+        ir_signal s{"", r.number, {}};
+        if (const std::size_t colon = r.text.find(':'); colon != std::string_view::npos) {
+            const std::string_view name = r.text.substr(0, colon);
+            const std::size_t first = name.find_first_not_of(" \t");
+            const std::size_t last = name.find_last_not_of(" \t");
+            if (first == std::string_view::npos) return fail(error, r.number, colon + 1, "an empty name before ':'");
+            s.name = std::string(name.substr(first, last - first + 1));
+            r.at = colon + 1;
+        }
+        for (unsigned column;;) {
+            const std::string_view token = r.next(",", column);
+            if (token.empty()) break;
+            std::uint32_t value;
+            if (!read_microseconds(token, r.number, column, value, error)) return false;
+            s.durations.push_back(value);
+        }
+        if (s.durations.empty()) return fail(error, r.number, 0, "a signal without durations");
+        signals.push_back(std::move(s));
+        return true;
+    });
+}
+
+bool import_pronto(std::string_view text, std::vector<ir_signal>& signals, import_error& error) {
+    return for_each_line(text, [&](line_reader r) {
+        if (is_blank_or_comment(r.text)) return true;
+        std::vector<std::uint32_t> words;
+        std::vector<unsigned> columns;
+        for (unsigned column;;) {
+            const std::string_view token = r.next("", column);
+            if (token.empty()) break;
+            const std::optional<std::uint64_t> word =
+                token.size() <= 4 && token.find_first_not_of("0123456789abcdefABCDEF") == std::string_view::npos
+                    ? read_number("0x" + std::string(token), 0xFFFF)
+                    : std::nullopt;
+            if (!word)
+                return fail(error, r.number, column,
+                            "not a Pronto word (four hex digits): '" + std::string(token) + "'");
+            words.push_back(static_cast<std::uint32_t>(*word));
+            columns.push_back(column);
+        }
+        if (words.size() < 4) return fail(error, r.number, 0, "a Pronto code needs at least 4 words");
+        if (words[0] != 0)
+            return fail(error, r.number, columns[0], "only learned Pronto codes (first word 0000) are read");
+        if (words[1] == 0) return fail(error, r.number, columns[1], "a carrier frequency word of 0");
+        const std::size_t pairs = std::size_t{words[2]} + words[3];
+        if (pairs == 0 || words.size() != 4 + 2 * pairs)
+            return fail(error, r.number, 0,
+                        "the code has " + std::to_string(words.size()) + " words, its counts say " +
+                            std::to_string(4 + 2 * pairs));
+        // A count of carrier cycles lasts count × F × 0.241246 µs (F the
+        // frequency word): rounded to the nearest microsecond in integers.
+        ir_signal s{"", r.number, {}};
+        for (std::size_t i = 4; i < words.size(); ++i) {
+            if (words[i] == 0) return fail(error, r.number, columns[i], "zero duration");
+            const std::uint64_t picoseconds = std::uint64_t{words[i]} * words[1] * 241246;
+            s.durations.push_back(static_cast<std::uint32_t>((picoseconds + 500000) / 1000000));
+        }
+        signals.push_back(std::move(s));
+        return true;
+    });
+}
+
+}  // namespace
+
+bool signal_format_named(std::string_view name, signal_format& format) {
+    if (name == "mode2")
+        format = signal_format::mode2;
+    else if (name == "ir-ctl")
+        format = signal_format::ir_ctl;
+    else if (name == "raw")
+        format = signal_format::raw;
+    else if (name == "pronto")
+        format = signal_format::pronto;
+    else
+        return false;
+    return true;
+}
+
+bool import_signals(signal_format format, std::string_view text, std::uint32_t split_gap,
+                    std::vector<ir_signal>& signals, import_error& error) {
+    switch (format) {
+        case signal_format::mode2:
+            return import_mode2(text, split_gap, signals, error);
+        case signal_format::ir_ctl:
+            return import_ir_ctl(text, signals, error);
+        case signal_format::raw:
+            return import_raw(text, signals, error);
+        case signal_format::pronto:
+            return import_pronto(text, signals, error);
+    }
+    return false;
+}
