@@ -1,6 +1,7 @@
 // The mode table, indexed by mode + 1.
 #include "app/mode_table.h"
 
+#include "passes/all_formats.h"
 #include "passes/dump.h"
 #include "passes/kanden.h"
 #include "passes/mitsubishi.h"
@@ -12,13 +13,14 @@ struct mode_passes {
     pass_routine passes[3];
 };
 
-// -1 and no mode at all: the three format decoders, not the dump.
+// -1 and no mode at all: the three format decoders, not the dump, in one
+// walk of the records that prints what they print one after the other.
 constexpr mode_passes kModes[] = {
-    {{decode_kanden, decode_mitsubishi, decode_sony}},  // -1
-    {{dump_records}},                                   // 0
-    {{decode_kanden}},                                  // 1
-    {{decode_mitsubishi}},                              // 2
-    {{decode_sony}},                                    // 3
+    {{decode_all_formats}},  // -1
+    {{dump_records}},        // 0
+    {{decode_kanden}},       // 1
+    {{decode_mitsubishi}},   // 2
+    {{decode_sony}},         // 3
 };
 
 }  // namespace

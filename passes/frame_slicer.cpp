@@ -150,9 +150,9 @@ void slice_frame(const capture_image& image, std::uint64_t record_number, std::u
     if (!image_failed(image)) out_commit(out, cursor);
 }
 
-void slice_every_record(const capture_image& image, const format_profile& profile, out_writer& out, bool verbose) {
+void walk_records(const capture_image& image, record_step step, out_writer& out, bool verbose) {
     pass_state state;
     const std::uint64_t records = record_count(image);
     for (std::uint64_t number = 1; number <= records && !image_failed(image); ++number)
-        slice_frame(image, number, record_first_word(number), profile, state, out, verbose);
+        if (!step(image, number, state, out, verbose)) return;
 }

@@ -53,5 +53,11 @@ struct pass_state {
 void slice_frame(const capture_image& image, std::uint64_t record_number, std::uint64_t anchor,
                  const format_profile& profile, pass_state& state, out_writer& out, bool verbose);
 
-// A whole pass whose frames start at a fixed place in every record.
-void slice_every_record(const capture_image& image, const format_profile& profile, out_writer& out, bool verbose);
+// One record of a format pass: prints the record's frame, if it has one.
+// Returns false when the pass ends at this record (the SONY pass's stop).
+using record_step = bool (*)(const capture_image& image, std::uint64_t record_number, pass_state& state,
+                             out_writer& out, bool verbose);
+
+// A whole format pass: its step over every record in turn, until the pass
+// ends or a read of the file fails.
+void walk_records(const capture_image& image, record_step step, out_writer& out, bool verbose);

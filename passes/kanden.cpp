@@ -26,6 +26,12 @@ constexpr format_profile kKanden{
 
 }  // namespace
 
+bool kanden_record(const capture_image& image, std::uint64_t record_number, pass_state& state, out_writer& out,
+                   bool verbose) {
+    slice_frame(image, record_number, record_first_word(record_number), kKanden, state, out, verbose);
+    return true;
+}
+
 void decode_kanden(const capture_image& image, out_writer& out, bool verbose) {
-    slice_every_record(image, kKanden, out, verbose);
+    walk_records(image, kanden_record, out, verbose);
 }

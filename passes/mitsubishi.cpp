@@ -23,6 +23,12 @@ constexpr format_profile kMitsubishi{
 
 }  // namespace
 
+bool mitsubishi_record(const capture_image& image, std::uint64_t record_number, pass_state& state, out_writer& out,
+                       bool verbose) {
+    slice_frame(image, record_number, record_first_word(record_number), kMitsubishi, state, out, verbose);
+    return true;
+}
+
 void decode_mitsubishi(const capture_image& image, out_writer& out, bool verbose) {
-    slice_every_record(image, kMitsubishi, out, verbose);
+    walk_records(image, mitsubishi_record, out, verbose);
 }

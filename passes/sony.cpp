@@ -29,25 +29,27 @@ constexpr format_profile kSony{
 
 }  // namespace
 
-void decode_sony(const capture_image& image, out_writer& out, bool verbose) {
-    pass_state state;
-    const std::uint64_t records = record_count(image);
-    for (std::uint64_t number = 1; number <= records && !image_failed(image); ++number) {
-        const std::uint64_t first = record_first_word(number);
-        // Only the even words 2 to 510 (the marks) are searched for the gap.
-        std::uint64_t gap = 0;
-        if (const unsigned char* words = image_words(image, first, kLastGapWord + 1)) {
-            for (std::uint64_t i = 2; i <= kLastGapWord && gap == 0; i += 2)
-                if (load_word(words + 4 * i) > kLongGap) gap = i;
-        } else {  // the last record may be partial; its reads past the data give 0
-            for (std::uint64_t i = 2; i <= kLastGapWord && gap == 0; i += 2)
-                if (image_word(image, first + i) > kLongGap) gap = i;
-        }
-        // A record with no long gap and nothing in word 510 is taken as the
-        // end of the recorded transmissions: the pass stops there, whatever
-        // later records hold. With word 510 set, the record is one long
-        // frame read from its start.
-        if (gap == 0 && image_word(image, first + kLastGapWord) == 0) return;
-        slice_frame(image, number, first + gap, kSony, state, out, verbose);
+bool sony_record(const capture_image& image, std::uint64_t record_number, pass_state& state, out_writer& out,
+                 bool verbose) {
+    const std::uint64_t first = record_first_word(record_number);
+    // Only the even words 2 to 510 (the marks) are searched for the gap.
+    std::uint64_t gap = 0;
+    if (const unsigned char* words = image_words(image, first, kLastGapWord + 1)) {
+        for (std::uint64_t i = 2; i <= kLastGapWord && gap == 0; i += 2)
+            if (load_word(words + 4 * i) > kLongGap) gap = i;
+    } else {  // the last record may be partial; its reads past the data give 0
+        for (std::uint64_t i = 2; i <= kLastGapWord && gap == 0; i += 2)
+            if (image_word(image, first + i) > kLongGap) gap = i;
     }
+    // A record with no long gap and nothing in word 510 is taken as the end
+    // of the recorded transmissions: the pass stops there, whatever later
+    // records hold. With word 510 set, the record is one long frame read from
+    // its start.
+    if (gap == 0 && image_word(image, first + kLastGapWord) == 0) return false;
+    slice_frame(image, record_number, first + gap, kSony, state, out, verbose);
+    return true;
+}
+
+void decode_sony(const capture_image& image, out_writer& out, bool verbose) {
+    walk_records(image, sony_record, out, verbose);
 }
