@@ -8,8 +8,8 @@
 // the file, and find zeros there.
 //
 // A file is read through a window of a few megabytes that moves forward with
-// the passes, so memory stays small whatever the file's size, and the bytes
-// are read once per pass with large reads. A pass reads forward, at most a few
+// the record walk, so memory stays small whatever the file's size, and the
+// bytes are read once per walk with large reads. A pass reads forward, at most a few
 // thousand words past a record's start and a few words behind its frame's
 // anchor; any other read is still served, by moving the window back.
 #pragma once
