@@ -33,13 +33,12 @@ bool sony_record(const capture_image& image, std::uint64_t record_number, pass_s
                  bool verbose) {
     const std::uint64_t first = record_first_word(record_number);
     // Only the even words 2 to 510 (the marks) are searched for the gap.
+    const unsigned char* words = image_words(image, first, kLastGapWord + 1);
     std::uint64_t gap = 0;
-    if (const unsigned char* words = image_words(image, first, kLastGapWord + 1)) {
-        for (std::uint64_t i = 2; i <= kLastGapWord && gap == 0; i += 2)
-            if (load_word(words + 4 * i) > kLongGap) gap = i;
-    } else {  // the last record may be partial; its reads past the data give 0
-        for (std::uint64_t i = 2; i <= kLastGapWord && gap == 0; i += 2)
-            if (image_word(image, first + i) > kLongGap) gap = i;
+    for (std::uint64_t i = 2; i <= kLastGapWord && gap == 0; i += 2) {
+        // The last record may be partial; its reads past the data give 0.
+        const std::int32_t mark = words != nullptr ? load_word(words + 4 * i) : image_word(image, first + i);
+        if (mark > kLongGap) gap = i;
     }
     // A record with no long gap and nothing in word 510 is taken as the end
     // of the recorded transmissions: the pass stops there, whatever later

@@ -21,6 +21,9 @@ const std::string kSonyCopy = "0x960" + pairs("0x258", "0x258", "0x4B0", "1010 1
 }
 const std::string kSonyRecord = "0x50 " + kSonyCopy + " 0x20000 " + kSonyCopy + " 0x20000 " + kSonyCopy + "\n";
 
+const char* const kDumpOnly = "0x123 0x456\n";
+const std::string kDumpLine = "R : [ 1] : 00000123 00000456 \n";
+
 const std::string kKandenHeader = std::string(62, ' ') + "SPACE1   MARK1    SPACE    ON       OFF     SEPARATE\n";
 const std::string kMitsubishiHeader = std::string(39, ' ') + "SPACE    ON       OFF     SEPARATE\n";
 const std::string kSonyHeader = std::string(38, ' ') + "SPACE1   MARK     ON       OFF     SEPARATE\n";

@@ -15,6 +15,11 @@ extern const std::string kKandenRecord;
 extern const std::string kMitsubishiRecord;
 extern const std::string kSonyRecord;
 
+// One record that the dump shows and that no format pass prints anything
+// for, and its dump line.
+extern const char* const kDumpOnly;
+extern const std::string kDumpLine;
+
 extern const std::string kKandenHeader;
 extern const std::string kMitsubishiHeader;
 extern const std::string kSonyHeader;

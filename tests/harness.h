@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "output/writer.h"
 
 struct run_result {
     std::string out;
@@ -29,6 +32,23 @@ struct scratch_dir {
 
     std::string path;
 };
+
+// Everything written through the writer, read back from a temporary file.
+template <class Write>
+std::string written(Write write) {
+    std::FILE* file = std::tmpfile();
+    static out_writer out;
+    out_init(out, fileno(file));
+    write(out);
+    EXPECT_TRUE(out_flush(out));
+    std::rewind(file);
+    std::string text;
+    char chunk[4096];
+    std::size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, n);
+    std::fclose(file);
+    return text;
+}
 
 // `text` written `times` times over.
 std::string repeated(std::string_view text, int times);

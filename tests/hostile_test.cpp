@@ -11,8 +11,6 @@
 
 namespace {
 
-const char* const kDumpOnly = "0x123 0x456\n";
-const std::string kDumpLine = "R : [ 1] : 00000123 00000456 \n";
 const std::string kSonyLine = "S : [ 1] : 1010 1001 0000 : 5 9 0 \n";
 
 // A frame line of `bits` zero bits: groups of `width`, a space after every

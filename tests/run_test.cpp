@@ -6,15 +6,12 @@
 
 #include <cstdio>
 
+#include "tests/frames.h"
 #include "tests/harness.h"
 
 namespace {
 
 const std::string kUsage = " TAVLIN TX9.DAT [0-3]\n    0=dump, 1=KANDEN, 2=MITSUBISHI, 3=SONY\n";
-
-// One record that the dump shows and that no format pass prints anything for.
-const char* const kDumpOnly = "0x123 0x456\n";
-const std::string kDumpLine = "R : [ 1] : 00000123 00000456 \n";
 
 INSTANTIATE_TEST_SUITE_P(
     RunCommandLine, Golden,

@@ -13,6 +13,7 @@
 #include "app/arguments.h"
 #include "capture/image.h"
 #include "output/writer.h"
+#include "tests/harness.h"
 
 namespace {
 
@@ -73,23 +74,6 @@ TEST(RecordWalk, CountsRecordsThatStartInsideTheFile) {
     }
     EXPECT_EQ(record_first_word(1), 256u);
     EXPECT_EQ(record_first_word(3), 256u + 1024u);
-}
-
-// Everything written through the writer, read back from a temporary file.
-template <class Write>
-std::string written(Write write) {
-    std::FILE* file = std::tmpfile();
-    static out_writer out;
-    out_init(out, fileno(file));
-    write(out);
-    EXPECT_TRUE(out_flush(out));
-    std::rewind(file);
-    std::string text;
-    char chunk[4096];
-    std::size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, n);
-    std::fclose(file);
-    return text;
 }
 
 // The writer's own conversions agree with printf's on random and edge values.

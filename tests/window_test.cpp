@@ -74,18 +74,6 @@ TEST(Window, EveryReadMatchesTheFile) {
     release_capture(image);
 }
 
-std::string pass_output(void (*pass)(const capture_image&, out_writer&, bool), const capture_image& image) {
-    scratch_dir dir;
-    const std::string path = dir.path_of("out.txt");
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    static out_writer out;
-    out_init(out, fd);
-    pass(image, out, false);
-    out_flush(out);
-    close(fd);
-    return read_file(path);
-}
-
 // A file cut short after it was loaded: the passes print what they read
 // before the cut and nothing after it, and the image reports the failure.
 TEST(Window, FileCutShortStopsThePasses) {
@@ -108,7 +96,7 @@ TEST(Window, FileCutShortStopsThePasses) {
         capture_image image;
         ASSERT_EQ(load_capture(file, 4 * words.size(), image).failure, load_failure::none);
         ASSERT_EQ(truncate(path.c_str(), 3 << 20), 0);  // cuts record 1536 after its word 255
-        const std::string out = pass_output(pass, image);
+        const std::string out = written([&](out_writer& out) { pass(image, out, false); });
         EXPECT_TRUE(image_failed(image));
         EXPECT_EQ(image.read_error, EIO);
         // Record 1536's words up to its first 0, and its frame, lie in the
