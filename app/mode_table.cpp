@@ -1,7 +1,8 @@
 // The mode table, indexed by mode + 1.
 #include "app/mode_table.h"
 
-#include "passes/all_formats.h"
+#include <iterator>
+
 #include "passes/dump.h"
 #include "passes/kanden.h"
 #include "passes/mitsubishi.h"
@@ -13,21 +14,25 @@ struct mode_passes {
     pass_routine passes[3];
 };
 
-// -1 and no mode at all: the three format decoders, not the dump, in one
-// walk of the records that prints what they print one after the other.
+// -1 and no mode at all: the three format decoders in turn, not the dump.
+// Each pass reads the file through the window again; the page cache serves
+// the second and third reads.
 constexpr mode_passes kModes[] = {
-    {{decode_all_formats}},  // -1
-    {{dump_records}},        // 0
-    {{decode_kanden}},       // 1
-    {{decode_mitsubishi}},   // 2
-    {{decode_sony}},         // 3
+    {{decode_kanden, decode_mitsubishi, decode_sony}},  // -1
+    {{dump_records}},                                   // 0
+    {{decode_kanden}},                                  // 1
+    {{decode_mitsubishi}},                              // 2
+    {{decode_sony}},                                    // 3
 };
 
 }  // namespace
 
-void run_mode(std::int32_t mode, const capture_image& image, out_writer& out, bool verbose) {
-    if (mode < -1 || mode > 3) return;
-    for (pass_routine pass : kModes[mode + 1].passes) {
-        if (pass != nullptr) pass(image, out, verbose);
+int run_mode(std::int32_t mode, capture_image& image, out_writer& out, bool verbose) {
+    const std::int64_t index = std::int64_t{mode} + 1;
+    if (index < 0 || index >= std::ssize(kModes)) return 0;
+    for (pass_routine pass : kModes[index].passes) {
+        if (pass == nullptr) continue;
+        if (const int error = pass(image, out, verbose)) return error;
     }
+    return 0;
 }

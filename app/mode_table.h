@@ -5,6 +5,7 @@
 
 #include "passes/pass.h"
 
-// Runs the passes of `mode` over the whole image; their output is that of
-// the passes one after the other. Modes outside -1 to 3 run nothing.
-void run_mode(std::int32_t mode, const capture_image& image, out_writer& out, bool verbose);
+// Runs the passes of `mode` over the whole image, one after the other; modes
+// outside the table run nothing. Returns 0, or the errno of a failed read of
+// the file, which ends the run's passes.
+int run_mode(std::int32_t mode, capture_image& image, out_writer& out, bool verbose);

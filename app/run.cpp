@@ -55,10 +55,9 @@ int run_tavlin(int argc, char** argv) {
         return end_with_failure(out, "fread", loaded.error, kStatusRead);
     }
 
-    run_mode(options.mode, image, out, options.verbose);
-    // A read that fails after the first window ends the passes early; what
-    // was decoded before it stands, and the run fails as a short read does.
-    const int read_error = image.read_error;
+    // A read that fails during the passes ends them; the lines decoded from
+    // the bytes read before it stand, and the run fails as a short read does.
+    const int read_error = run_mode(options.mode, image, out, options.verbose);
     release_capture(image);
     std::fclose(file);
     if (read_error != 0) return end_with_failure(out, "fread", read_error, kStatusRead);

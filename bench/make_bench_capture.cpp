@@ -4,15 +4,18 @@
 //           words of every record;
 //   dense   records that cycle through a long KANDEN, MITSUBISHI and SONY
 //           frame of random bits, so every decoder prints long lines.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
+
+#include "capture/writer.h"
 
 namespace {
-
-constexpr std::size_t kRecordWords = 512;
 
 std::uint64_t next_random(std::uint64_t& state) {  // splitmix64
     std::uint64_t z = (state += 0x9E3779B97F4A7C15u);
@@ -44,7 +47,7 @@ void fill_frame(std::uint32_t* record, std::size_t first, std::size_t bits, std:
 }
 
 void fill_dense(std::uint32_t* record, std::uint64_t number, std::uint64_t& state) {
-    std::memset(record, 0, kRecordWords * 4);
+    std::memset(record, 0, kRecordWords * sizeof *record);
     switch (number % 3) {
         case 0:  // KANDEN: leader, 31 bytes, a long gap that the SONY pass also finds
             record[0] = 0x2000, record[1] = 0xD00, record[2] = 0x680;
@@ -71,28 +74,26 @@ int main(int argc, char** argv) {
     }
     const bool dense = std::strcmp(argv[1], "dense") == 0;
     const std::uint64_t records = std::strtoull(argv[2], nullptr, 10) * 512;  // 2048-byte records per MiB
-    std::FILE* file = std::fopen(argv[3], "wb");
-    if (file == nullptr) {
+    const int fd = open(argv[3], O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
         std::perror(argv[3]);
         return 1;
     }
-    std::vector<unsigned char> header(1024, 0xFF);
-    std::fwrite(header.data(), 1, header.size(), file);
+    static out_writer out;
+    out_init(out, fd);
+    capture_writer capture = start_capture(out, std::nullopt);
+    write_header(capture, 0xFF);
     std::uint64_t state = 42;
-    std::vector<std::uint32_t> record(kRecordWords);
+    std::uint32_t record[kRecordWords];
     for (std::uint64_t number = 0; number < records; ++number) {
         if (dense)
-            fill_dense(record.data(), number, state);
+            fill_dense(record, number, state);
         else
-            fill_random(record.data(), state);
-        // Little-endian words, whatever the host's byte order.
-        unsigned char bytes[kRecordWords * 4];
-        for (std::size_t i = 0; i < kRecordWords; ++i)
-            for (int b = 0; b < 4; ++b) bytes[4 * i + b] = static_cast<unsigned char>(record[i] >> (8 * b));
-        std::fwrite(bytes, 1, sizeof bytes, file);
+            fill_random(record, state);
+        write_record(capture, record, kRecordWords);
     }
-    if (std::fclose(file) != 0) {
-        std::perror(argv[3]);
+    if (const int error = finish_capture(capture); error != 0 || close(fd) != 0) {
+        std::fprintf(stderr, "%s: %s\n", argv[3], std::strerror(error != 0 ? error : errno));
         return 1;
     }
     return 0;

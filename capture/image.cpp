@@ -1,12 +1,64 @@
-// The window over the capture file, and the reads at the end of the data.
+// The window over the capture file.
 #include "capture/image.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdint>
 #include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr std::uint64_t kWindowBytes = std::uint64_t{2} << 20;
+// Zeros behind the window's last byte: a span that starts inside the data
+// and reaches past its end is read from here.
+constexpr std::uint64_t kZeroTailBytes = 4 * kMaxSpanWords;
+// The span of words wholly past the data.
+constexpr unsigned char kZeros[kZeroTailBytes] = {};
+
+bool window_at_end(const capture_image& image) {
+    return image.window_error == 0 && image.window_start + image.window_bytes == image.size;
+}
+
+// Fills the window with the file's bytes from `start` on. A read that fails,
+// or a file that ends before its measured size, leaves the window short,
+// with window_error set; the bytes it did not deliver read as zeros.
+void fill_window(capture_image& image, std::uint64_t start) {
+    const std::uint64_t length = image.size - start < kWindowBytes ? image.size - start : kWindowBytes;
+    std::uint64_t done = 0;
+    int error = 0;
+    while (done < length) {
+        const ssize_t n = pread(image.fd, image.buffer + done, length - done, static_cast<off_t>(start + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {  // 0: the file ends before its measured size
+            error = n < 0 && errno != 0 ? errno : EIO;
+            break;
+        }
+        done += static_cast<std::uint64_t>(n);
+    }
+    std::memset(image.buffer + done, 0, kZeroTailBytes);
+    image.window_start = start;
+    image.window_bytes = done;
+    image.window_error = error;
+}
+
+}  // namespace
+
+word_span image_words(capture_image& image, std::uint64_t first, std::uint64_t count) {
+    // A word that starts at or past the end of the data is 0.
+    if (first >= image.size / 4 + (image.size % 4 != 0)) return {kZeros, count, 0};
+    const std::uint64_t begin = 4 * first;
+    const std::uint64_t window_end = image.window_start + image.window_bytes;
+    const bool held =
+        begin >= image.window_start && begin < window_end && (begin + 4 * count <= window_end || window_at_end(image));
+    if (!held) fill_window(image, begin - begin % 4096);
+
+    const std::uint64_t offset = begin - image.window_start;
+    const std::uint64_t held_words = offset < image.window_bytes ? (image.window_bytes - offset) / 4 : 0;
+    const std::uint64_t delivered = window_at_end(image) || held_words >= count ? count : held_words;
+    return {image.buffer + offset, delivered, delivered < count ? image.window_error : 0};
+}
 
 int open_capture(const char* path, std::FILE** file) {
     errno = 0;
@@ -24,109 +76,28 @@ int open_capture(const char* path, std::FILE** file) {
 
 std::int64_t measure_capture(std::FILE* file) {
     if (fseeko(file, 0, SEEK_END) != 0) return -1;
-    off_t size = ftello(file);
+    const off_t size = ftello(file);
     if (size < 0) return -1;
     if (fseeko(file, 0, SEEK_SET) != 0) return -1;
     return size;
 }
 
-namespace {
-
-constexpr std::uint64_t kWindowBytes = std::uint64_t{2} << 20;
-// How far the window reaches back from the word that moved it: enough for a
-// frame's tail words after its pairs ran on past a record.
-constexpr std::uint64_t kWindowBackBytes = std::uint64_t{64} << 10;
-
-// Moves the window so that it holds word `index` (which starts inside the
-// file). Returns false, with read_error set, when the file cannot be read
-// there. A file that has shrunk since it was measured keeps what it still
-// holds readable; its missing bytes are a failed read, never zeros.
-bool move_window(const capture_image& image, std::uint64_t index) {
-    std::uint64_t start = 4 * index > kWindowBackBytes ? 4 * index - kWindowBackBytes : 0;
-    start -= start % 4096;
-    const std::uint64_t length = image.size - start < kWindowBytes ? image.size - start : kWindowBytes;
-    std::uint64_t done = 0;
-    while (done < length) {
-        const ssize_t n = pread(image.fd, image.buffer + done, length - done, static_cast<off_t>(start + done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            image.read_error = errno != 0 ? errno : EIO;
-            image.window_words = image.window_bytes = 0;
-            return false;
-        }
-        if (n == 0) break;  // the end of a file shorter than measured
-        done += static_cast<std::uint64_t>(n);
-    }
-    image.window = image.buffer;
-    image.window_first = start / 4;
-    image.window_bytes = done;
-    image.window_words = done / 4;
-    if (4 * index + 4 > start + done && start + done < image.size) {
-        image.read_error = EIO;
-        return false;
-    }
-    return true;
-}
-
-}  // namespace
-
-std::int32_t word_outside_window(const capture_image& image, std::uint64_t index) {
-    // Only the word that straddles the end holds data beyond the whole words,
-    // its missing high-order bytes 0; every word after it is 0.
-    if (index > image.whole_words || 4 * index >= image.size) return 0;
-    const bool held = index >= image.window_first && 4 * (index - image.window_first) < image.window_bytes;
-    if (!held && (image.fd < 0 || image.read_error != 0 || !move_window(image, index))) return 0;
-    const std::uint64_t first = 4 * (index - image.window_first);
-    std::uint32_t v = 0;
-    for (std::uint64_t b = first; b < first + 4 && b < image.window_bytes; ++b)
-        v |= std::uint32_t{image.window[b]} << (8 * (b - first));
-    return static_cast<std::int32_t>(v);
-}
-
-const unsigned char* image_words(const capture_image& image, std::uint64_t first, std::uint64_t count) {
-    if (first > image.whole_words || image.whole_words - first < count) return nullptr;
-    const auto held = [&] {
-        return first >= image.window_first && first - image.window_first <= image.window_words &&
-               image.window_words - (first - image.window_first) >= count;
-    };
-    if (!held() && (image.fd < 0 || image.read_error != 0 || !move_window(image, first) || !held())) return nullptr;
-    return image.window + 4 * (first - image.window_first);
-}
-
-capture_image image_of_bytes(const unsigned char* bytes, std::uint64_t size) {
-    capture_image image;
-    image.size = size;
-    image.whole_words = size / 4;
-    image.window = bytes;
-    image.window_bytes = size;
-    image.window_words = size / 4;
-    return image;
-}
-
 load_result load_capture(std::FILE* file, std::uint64_t size, capture_image& image) {
-    struct stat st;
-    // A regular file that shrank since it was measured cannot deliver its
-    // size; its missing bytes are a read failure, not zeros.
-    if (fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) < size)
-        return {load_failure::read, EIO};
     errno = 0;
-    const std::uint64_t capacity = size < kWindowBytes ? size : kWindowBytes;
-    auto* buffer = static_cast<unsigned char*>(std::malloc(capacity));
+    const std::uint64_t window = size < kWindowBytes ? size : kWindowBytes;
+    auto* buffer = static_cast<unsigned char*>(std::malloc(window + kZeroTailBytes));
     if (buffer == nullptr) return {load_failure::allocation, errno != 0 ? errno : ENOMEM};
-    capture_image loaded;
-    loaded.size = size;
-    loaded.whole_words = size / 4;
-    loaded.fd = fileno(file);
-    loaded.buffer = buffer;
-    if (!move_window(loaded, 0)) {
-        std::free(buffer);
-        return {load_failure::read, loaded.read_error};
+    image = capture_image{size, fileno(file), buffer, 0, 0, 0};
+    fill_window(image, 0);
+    if (image.window_error != 0) {
+        const int error = image.window_error;
+        release_capture(image);
+        return {load_failure::read, error};
     }
-    image = loaded;
     return {load_failure::none, 0};
 }
 
 void release_capture(capture_image& image) {
-    if (image.fd >= 0) std::free(image.buffer);
+    std::free(image.buffer);
     image = capture_image{};
 }

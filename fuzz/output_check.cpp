@@ -6,38 +6,33 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "capture/layout.h"
+#include "passes/kanden.h"
+#include "passes/mitsubishi.h"
+#include "passes/sony.h"
+
 namespace {
 
-struct pass_shape {
-    char letter;
-    std::string header;
-    unsigned width;             // bits per group
-    unsigned groups_per_space;  // a space after every this many groups
-    unsigned tail_fields;       // verbose fields after the groups
-};
+const format_profile* const kProfiles[] = {&kKanden, &kMitsubishi, &kSony};
 
-const pass_shape kShapes[] = {
-    {'K', std::string(62, ' ') + "SPACE1   MARK1    SPACE    ON       OFF     SEPARATE\n", 8, 2, 6},
-    {'M', std::string(39, ' ') + "SPACE    ON       OFF     SEPARATE\n", 8, 2, 4},
-    {'S', std::string(38, ' ') + "SPACE1   MARK     ON       OFF     SEPARATE\n", 4, 1, 5},
-};
-
+// Word `index` of the capture: 0 past its end, the missing high-order bytes
+// of a word that straddles the end 0.
 std::uint32_t capture_word(const std::vector<unsigned char>& capture, std::uint64_t index) {
-    std::uint32_t v = 0;
+    unsigned char bytes[4] = {};
     for (std::uint64_t b = 0; b < 4; ++b)
-        if (4 * index + b < capture.size()) v |= std::uint32_t{capture[4 * index + b]} << (8 * b);
-    return v;
+        if (4 * index + b < capture.size()) bytes[b] = capture[4 * index + b];
+    return static_cast<std::uint32_t>(load_word(bytes));
 }
 
 std::string expected_dump(const std::vector<unsigned char>& capture) {
     std::string text;
-    const std::uint64_t records = capture.size() <= 1024 ? 0 : (capture.size() - 1024 + 2047) / 2048;
+    const std::uint64_t records = record_count(capture.size());
     char field[32];
     for (std::uint64_t k = 1; k <= records; ++k) {
         std::snprintf(field, sizeof field, "R : [%2llX] : ", static_cast<unsigned long long>(k));
         text += field;
-        for (std::uint64_t i = 0; i < 512; ++i) {
-            const std::uint32_t word = capture_word(capture, 256 + 512 * (k - 1) + i);
+        for (std::uint64_t i = 0; i < kRecordWords; ++i) {
+            const std::uint32_t word = capture_word(capture, record_first_word(k) + i);
             if (word == 0) break;
             std::snprintf(field, sizeof field, "%08X ", word);
             text += field;
@@ -51,10 +46,10 @@ bool is_hex_digit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= '
 
 // Parses the output of the format passes named in `letters`, in order.
 std::string check_frames(std::string_view letters, bool verbose, std::string_view out) {
-    std::vector<const pass_shape*> passes;
+    std::vector<const format_profile*> passes;
     for (char letter : letters)
-        for (const pass_shape& shape : kShapes)
-            if (shape.letter == letter) passes.push_back(&shape);
+        for (const format_profile* profile : kProfiles)
+            if (profile->letter == letter) passes.push_back(profile);
     std::vector<bool> header_seen(passes.size(), false);
     std::size_t current = 0;  // passes before this one have ended
     std::size_t p = 0;
@@ -77,7 +72,7 @@ std::string check_frames(std::string_view letters, bool verbose, std::string_vie
         if (j == passes.size()) return where("text that is neither a header nor a frame line of the next passes");
         if (verbose && !header_seen[j]) return where("a frame line before its pass's header");
         current = j;
-        const pass_shape& shape = *passes[j];
+        const format_profile& shape = *passes[j];
         p += 5;
 
         const std::size_t number_start = p;
@@ -91,11 +86,11 @@ std::string check_frames(std::string_view letters, bool verbose, std::string_vie
         std::string bits;
         while (at(p) == '0' || at(p) == '1') {
             bits += out[p++];
-            if (bits.size() % shape.width == 0 && out[p++] != ' ') return where("no space after a whole group");
+            if (bits.size() % shape.group_width == 0 && out[p++] != ' ') return where("no space after a whole group");
         }
-        const std::size_t groups = bits.size() / shape.width;
+        const std::size_t groups = bits.size() / shape.group_width;
         if (bits.empty()) return where("a frame line without bits");
-        if (groups > 256) return where("more than 256 groups");
+        if (groups > kMaxGroups) return where("more than 256 groups");
         if (groups == 0) continue;  // an open line: the next output continues it
 
         if (out.substr(p, 2) != ": ") return where("whole groups not followed by \": \"");
@@ -103,9 +98,10 @@ std::string check_frames(std::string_view letters, bool verbose, std::string_vie
         std::string expected;
         for (std::size_t g = 0; g < groups; ++g) {
             unsigned value = 0;
-            for (unsigned b = 0; b < shape.width; ++b) value |= unsigned(bits[g * shape.width + b] == '1') << b;
+            for (unsigned b = 0; b < shape.group_width; ++b)
+                value |= unsigned(bits[g * shape.group_width + b] == '1') << b;
             char digits[8];
-            std::snprintf(digits, sizeof digits, "%0*X", static_cast<int>(shape.width / 4), value);
+            std::snprintf(digits, sizeof digits, "%0*X", static_cast<int>(shape.group_width / 4), value);
             expected += digits;
             if ((g + 1) % shape.groups_per_space == 0) expected += ' ';
         }
@@ -113,7 +109,7 @@ std::string check_frames(std::string_view letters, bool verbose, std::string_vie
         p += expected.size();
         if (verbose) {
             if (at(p++) != ':') return where("no statistics tail");
-            for (unsigned f = 0; f < shape.tail_fields; ++f) {
+            for (unsigned f = 0; f < shape.tail_word_count + 4; ++f) {
                 if (at(p++) != ' ') return where("a malformed statistics field");
                 for (int d = 0; d < 8; ++d)
                     if (!is_hex_digit(at(p++))) return where("a malformed statistics field");

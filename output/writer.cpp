@@ -45,11 +45,10 @@ void out_bytes(out_writer& out, const char* data, std::size_t length) {
 }
 
 char* put_hex(char* p, std::uint64_t value, int min_digits, char pad) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
     char text[16];
     int digits = 0;
     do {
-        text[15 - digits++] = kDigits[value & 0xFu];
+        text[15 - digits++] = kHexDigits[value & 0xFu];
         value >>= 4;
     } while (value != 0);
     for (int i = digits; i < min_digits; ++i) *p++ = pad;

@@ -33,6 +33,9 @@ inline void out_char(out_writer& out, char c) {
     out.buffer[out.used++] = c;
 }
 
+// The digits of uppercase hexadecimal.
+inline constexpr char kHexDigits[] = "0123456789ABCDEF";
+
 // Conversions that store their text at a cursor and return its end; the
 // hot loops use them on room taken with out_room.
 
@@ -77,12 +80,6 @@ inline char* out_room(out_writer& out, std::size_t bytes) {
 
 inline void out_commit(out_writer& out, const char* cursor) {
     out.used = static_cast<std::size_t>(cursor - out.buffer);
-}
-
-inline void out_hex8(out_writer& out, std::uint32_t value) { out_commit(out, put_hex8(out_room(out, 8), value)); }
-
-inline void out_hex(out_writer& out, std::uint64_t value, int min_digits, char pad) {
-    out_commit(out, put_hex(out_room(out, 32), value, min_digits, pad));
 }
 
 // Signed decimal, as "%d" prints it.

@@ -1,4 +1,4 @@
-// The pair loop, the frame end and the statistics tail.
+// The pair loop, the frame end, and the frame line with its statistics tail.
 #include "passes/frame_slicer.h"
 
 #include "passes/pair_blocks.h"
@@ -16,143 +16,160 @@ std::int32_t bit_threshold(std::int32_t reference, const format_profile& profile
 // The most a frame line can take: header, prefix, 256 groups of up to 8 bits
 // and their spaces, ": ", the groups in hex, the tail and the line end.
 constexpr std::size_t kFrameRoom = 4096;
-static_assert(128 + 32 + kMaxGroups * 9 + 2 + kMaxGroups * 3 + 64 + 1 <= kFrameRoom);
-
-// Words a frame can read from its anchor: its first pair, then one pair per
-// bit of 256 groups of 8 and the pair that ends it.
-constexpr std::uint64_t kFrameSpan = 4 + 2 * (kMaxGroups * 8 + 1);
+static_assert(128 + 32 + kMaxGroups * 9 + 2 + kMaxGroups * 3 + 6 * 9 + 2 <= kFrameRoom);
 
 // The groups in hex, one or two digits each (a group has 4 or 8 bits).
-char* put_groups(char* p, const format_profile& profile, const std::uint32_t* groups, unsigned count) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
+char* put_groups(char* p, const format_profile& profile, const frame_reading& frame) {
     const bool two_digits = profile.group_width == 8;
-    for (unsigned i = 0; i < count; ++i) {
-        if (two_digits) *p++ = kDigits[groups[i] >> 4 & 0xFu];
-        *p++ = kDigits[groups[i] & 0xFu];
+    for (unsigned i = 0; i < frame.group_count; ++i) {
+        if (two_digits) *p++ = kHexDigits[frame.groups[i] >> 4 & 0xFu];
+        *p++ = kHexDigits[frame.groups[i] & 0xFu];
         if ((i + 1) % profile.groups_per_space == 0) *p++ = ' ';
     }
     return p;
 }
 
-char* put_field(char* p, std::int32_t value) {
-    *p++ = ' ';
-    return put_hex8(p, static_cast<std::uint32_t>(value));
-}
+// Prints the frame of record `number` anchored at absolute word `anchor`:
+// nothing when it ends before its first bit, its bits on an open line when it
+// has no whole group, else the whole line. Returns 0, or the errno of a read
+// that did not deliver a word the frame needed.
+int print_frame(capture_image& image, std::uint64_t number, std::uint64_t anchor, const format_profile& profile,
+                pass_state& state, out_writer& out, bool verbose) {
+    const word_span span = image_words(image, anchor, kFrameSpanWords);
+    char prefix[32];
+    const std::string_view prefix_text(
+        prefix, static_cast<std::size_t>(put_record_prefix(prefix, profile.letter, number) - prefix));
+    // The header belongs to the first frame the pass prints, not to the first
+    // record it visits. The bits go where they will print, behind the room
+    // that the header and the prefix take if the frame has a bit.
+    const std::string_view header =
+        profile.header.substr(0, verbose && !state.header_shown ? profile.header.size() : 0);
+    char* const line = out_room(out, kFrameRoom);
+    frame_reading frame;
+    char* cursor = read_frame(span.words, profile, frame, line + header.size() + prefix_text.size());
+    if (frame.words_read > span.delivered) return span.error;
 
-char* put_tail(char* p, const capture_image& image, std::uint64_t anchor, const format_profile& profile,
-               const frame_stats& s, std::int32_t last_separate) {
-    *p++ = ':';
-    for (unsigned i = 0; i < profile.tail_word_count; ++i)
-        p = put_field(p, image_word(image, anchor + profile.tail_words[i]));
-    if (s.n_all != 0 && s.n_on != 0 && s.n_off != 0) {
-        p = put_field(p, as_signed(s.sum_first) / s.n_all);
-        p = put_field(p, as_signed(s.sum_on) / s.n_on);
-        p = put_field(p, as_signed(s.sum_off) / s.n_off);
-    } else {
-        // Without a count for every mean the tail shows the plain sums.
-        p = put_field(p, as_signed(s.sum_first));
-        p = put_field(p, as_signed(s.sum_on));
-        p = put_field(p, as_signed(s.sum_off));
+    if (frame.end == frame_end::long_duration) state.last_separate = frame.end_duration;
+    if (frame.stats.n_all == 0) return 0;
+    state.header_shown = true;
+    put_text(put_text(line, header), prefix_text);
+    // A frame without a whole group leaves its bits on an open line that the
+    // next output continues.
+    if (frame.group_count != 0) {
+        cursor = put_text(cursor, ": ");
+        cursor = put_groups(cursor, profile, frame);
+        if (verbose) {
+            std::int32_t fields[6];
+            const unsigned count = tail_fields(span.words, profile, frame, state.last_separate, fields);
+            *cursor++ = ':';
+            for (unsigned i = 0; i < count; ++i) {
+                *cursor++ = ' ';
+                cursor = put_hex8(cursor, static_cast<std::uint32_t>(fields[i]));
+            }
+        }
+        *cursor++ = '\n';
     }
-    return put_field(p, last_separate);
+    out_commit(out, cursor);
+    return 0;
 }
 
-// The pair loop over durations read by `duration_at` (a word offset from the
-// anchor), or from `words` directly when they are not null. Bits are stored
-// at `cursor` as they are decided, after the header and the prefix that the
-// first bit brings; the finished groups go to `groups`. Returns the end of the
-// text.
-template <typename Read>
-char* walk_pairs(Read duration_at, const unsigned char* words, std::uint64_t record_number,
-                 const format_profile& profile, std::int32_t tb, std::int32_t te, pass_state& state, bool verbose,
-                 char* cursor, std::uint32_t* groups, unsigned& group_count, frame_stats& s) {
+}  // namespace
+
+char* read_frame(const unsigned char* words, const format_profile& profile, frame_reading& frame, char* bits) {
+    frame.reference = load_word(words + 4 * profile.reference);
+    frame.tb = bit_threshold(frame.reference, profile);
+    frame.te = as_signed(2u * static_cast<std::uint32_t>(frame.tb));
+    frame.stats = frame_stats{};
+    frame.group_count = 0;
+    frame.end_duration = 0;
+    frame_stats& s = frame.stats;
     const unsigned width = profile.group_width;
     unsigned bits_in_group = 0;
     std::uint32_t accumulator = 0;
-    for (std::uint64_t word = profile.first_pair;; word += 2) {
-        if (words != nullptr && bits_in_group == 0 && s.n_all != 0) {
-            word = walk_blocks(words, word, profile, tb, te, cursor, groups, group_count, s);
-            if (group_count == kMaxGroups) break;
+    std::uint32_t word = profile.first_pair;
+    for (;; word += 2) {
+        if (bits_in_group == 0) {
+            word = walk_blocks(words, word, profile, frame.tb, frame.te, bits, frame.groups, frame.group_count, s);
+            if (frame.group_count == kMaxGroups) {
+                frame.end = frame_end::group_limit;
+                word -= 2;
+                break;
+            }
         }
-        const std::int32_t a = duration_at(word);
-        const std::int32_t b = duration_at(word + 1);
+        const std::int32_t a = load_word(words + 4 * word);
+        const std::int32_t b = load_word(words + 4 * word + 4);
         const std::int32_t tested = profile.end_tested == end_tested_duration::first ? a : b;
         // The end test comes before the zero test: with a negative Te a zero
         // second duration is a long duration, and becomes last_separate.
-        if (tested > te) {
-            state.last_separate = tested;
+        if (tested > frame.te) {
+            frame.end = frame_end::long_duration;
+            frame.end_duration = tested;
             break;
         }
-        if (b == 0) break;
-
-        if (s.n_all == 0) {
-            // The header belongs to the first frame the pass prints, not to
-            // the first record it visits.
-            if (!state.header_shown && verbose) cursor = put_text(cursor, profile.header);
-            state.header_shown = true;
-            cursor = put_record_prefix(cursor, profile.letter, record_number);
+        if (b == 0) {
+            frame.end = frame_end::zero;
+            break;
         }
         // Without branches on the bit: bits of real frames are unpredictable.
-        const std::uint32_t one = b > tb ? 1u : 0u;
+        const std::uint32_t one = b > frame.tb ? 1u : 0u;
         const std::uint32_t on_mask = 0u - one;
         accumulator = (accumulator | one << width) >> 1;
-        *cursor++ = static_cast<char>('0' + one);
+        *bits++ = static_cast<char>('0' + one);
         s.sum_first += static_cast<std::uint32_t>(a);
         s.sum_on += static_cast<std::uint32_t>(b) & on_mask;
         s.sum_off += static_cast<std::uint32_t>(b) & ~on_mask;
         s.n_on += static_cast<std::int32_t>(one);
         ++s.n_all;
         if (++bits_in_group == width) {
-            groups[group_count++] = accumulator;
-            *cursor++ = ' ';
-            if (group_count == kMaxGroups) break;
+            frame.groups[frame.group_count++] = accumulator;
+            *bits++ = ' ';
+            if (frame.group_count == kMaxGroups) {
+                frame.end = frame_end::group_limit;
+                break;
+            }
             accumulator = 0;
             bits_in_group = 0;
         }
     }
     s.n_off = s.n_all - s.n_on;
-    return cursor;
+    frame.end_pair = word;
+    frame.words_read = word + 2;
+    return bits;
 }
 
-}  // namespace
-
-void slice_frame(const capture_image& image, std::uint64_t record_number, std::uint64_t anchor,
-                 const format_profile& profile, pass_state& state, out_writer& out, bool verbose) {
-    const std::int32_t tb = bit_threshold(image_word(image, anchor + profile.reference), profile);
-    const std::int32_t te = as_signed(2u * static_cast<std::uint32_t>(tb));
-
-    std::uint32_t groups[kMaxGroups];
-    unsigned group_count = 0;
-    frame_stats s;
-    char* cursor = out_room(out, kFrameRoom);
-    // Frames away from the end of the data read straight from the window;
-    // the others through the reads that give 0 past the data.
-    if (const unsigned char* words = image_words(image, anchor, kFrameSpan)) {
-        const auto duration_at = [words](std::uint64_t i) { return load_word(words + 4 * i); };
-        cursor = walk_pairs(duration_at, words, record_number, profile, tb, te, state, verbose, cursor, groups,
-                            group_count, s);
+unsigned tail_fields(const unsigned char* words, const format_profile& profile, const frame_reading& frame,
+                     std::int32_t last_separate, std::int32_t fields[6]) {
+    unsigned count = 0;
+    for (unsigned i = 0; i < profile.tail_word_count; ++i)
+        fields[count++] = load_word(words + 4 * profile.tail_words[i]);
+    const frame_stats& s = frame.stats;
+    if (s.n_all != 0 && s.n_on != 0 && s.n_off != 0) {
+        fields[count++] = as_signed(s.sum_first) / s.n_all;
+        fields[count++] = as_signed(s.sum_on) / s.n_on;
+        fields[count++] = as_signed(s.sum_off) / s.n_off;
     } else {
-        const auto duration_at = [&image, anchor](std::uint64_t i) { return image_word(image, anchor + i); };
-        cursor = walk_pairs(duration_at, nullptr, record_number, profile, tb, te, state, verbose, cursor, groups,
-                            group_count, s);
+        // Without a count for every mean the tail shows the plain sums.
+        fields[count++] = as_signed(s.sum_first);
+        fields[count++] = as_signed(s.sum_on);
+        fields[count++] = as_signed(s.sum_off);
     }
-
-    // A frame without a whole group leaves its bits on an open line that the
-    // next output continues.
-    if (group_count != 0) {
-        cursor = put_text(cursor, ": ");
-        cursor = put_groups(cursor, profile, groups, group_count);
-        if (verbose) cursor = put_tail(cursor, image, anchor, profile, s, state.last_separate);
-        *cursor++ = '\n';
-    }
-    // A frame read past a failed read of the file is not printed: the run
-    // reports the failed read instead.
-    if (!image_failed(image)) out_commit(out, cursor);
+    fields[count++] = last_separate;
+    return count;
 }
 
-void walk_records(const capture_image& image, record_step step, out_writer& out, bool verbose) {
+int decode_format(capture_image& image, const format_profile& profile, out_writer& out, bool verbose) {
     pass_state state;
-    const std::uint64_t records = record_count(image);
-    for (std::uint64_t number = 1; number <= records && !image_failed(image); ++number)
-        if (!step(image, number, state, out, verbose)) return;
+    const std::uint64_t records = record_count(image.size);
+    for (std::uint64_t number = 1; number <= records; ++number) {
+        std::uint64_t anchor = record_first_word(number);
+        if (profile.anchor != nullptr) {
+            const word_span record = image_words(image, anchor, kRecordWords);
+            const record_anchor found = profile.anchor(record.words);
+            if (found.words_read > record.delivered) return record.error;
+            if (found.ends_pass) return 0;
+            anchor += found.offset;
+        }
+        if (const int error = print_frame(image, number, anchor, profile, state, out, verbose)) return error;
+    }
+    return 0;
 }

@@ -13,6 +13,9 @@
 // All duration arithmetic is signed 32-bit and wraps modulo 2^32, as the
 // capture format has always been decoded: thresholds such as 4 × R wrap past
 // 2^31 and then compare as negative numbers.
+//
+// read_frame is the one place that decides a frame; the text passes print
+// what it decided, and other code (the viewer) reads the same decisions.
 #pragma once
 
 #include <cstdint>
@@ -22,11 +25,27 @@
 
 constexpr unsigned kMaxGroups = 256;
 
+// Words a frame can read from its anchor: its first pair (at most word 3),
+// one pair per bit of 256 groups of 8, and the pair that ends it.
+constexpr std::uint64_t kFrameSpanWords = 4 + 2 * (kMaxGroups * 8 + 1);
+static_assert(kFrameSpanWords <= kMaxSpanWords);
+
 enum class end_tested_duration { first, second };
 
+// Where a record's frame is anchored, as a format decides it from the
+// record's words.
+struct record_anchor {
+    bool ends_pass;            // the pass ends at this record, which prints nothing
+    std::uint32_t offset;      // the anchor: a word offset from the record's start
+    std::uint32_t words_read;  // the record's words the decision looked at
+};
+
 struct format_profile {
-    char letter;                  // the line letter: K, M or S
-    std::string_view header;      // column header of verbose runs, with its line end
+    char letter;              // the line letter: K, M or S
+    std::string_view header;  // column header of verbose runs, with its line end
+    // Decides the anchor from the record's 512 words; nullptr anchors every
+    // frame at the record's word 0.
+    record_anchor (*anchor)(const unsigned char* record);
     std::uint32_t first_pair;     // word of pair 0's first duration, from the anchor
     std::uint32_t reference;      // word of the reference R, from the anchor
     std::uint32_t tb_multiplier;  // Tb = R × tb_multiplier ÷ tb_divisor (wrapping, truncating)
@@ -40,7 +59,48 @@ struct format_profile {
     unsigned tail_word_count;
 };
 
-// What a pass keeps from one record to the next.
+// The sums and counts of a frame's pairs, for the verbose tail.
+struct frame_stats {
+    std::uint32_t sum_first = 0;  // sums wrap modulo 2^32
+    std::uint32_t sum_on = 0;
+    std::uint32_t sum_off = 0;
+    std::int32_t n_all = 0;  // pairs that gave a bit: the frame's bits
+    std::int32_t n_on = 0;
+    std::int32_t n_off = 0;
+};
+
+enum class frame_end {
+    long_duration,  // the end-tested duration of a pair exceeded Te
+    zero,           // the second duration of a pair was 0
+    group_limit,    // the 256th group was finished
+};
+
+// Everything the slicer decided about one frame.
+struct frame_reading {
+    std::int32_t reference;  // R
+    std::int32_t tb;         // the bit threshold: a second duration over it is a 1
+    std::int32_t te;         // the end threshold: an end-tested duration over it ends the frame
+    frame_stats stats;
+    unsigned group_count;  // finished groups; bits of an unfinished last group are in the text only
+    std::uint32_t groups[kMaxGroups];
+    frame_end end;
+    std::int32_t end_duration;  // the duration that ended the frame (long_duration)
+    std::uint32_t end_pair;     // the last pair read: its first word, from the anchor
+    std::uint32_t words_read;   // words from the anchor the decisions depend on
+};
+
+// Decides the frame anchored at `words` (kFrameSpanWords words of the image).
+// Stores the bits at `bits` as they print: one '0' or '1' per pair, in pair
+// order, with a space after every whole group; returns the end of that text.
+char* read_frame(const unsigned char* words, const format_profile& profile, frame_reading& frame, char* bits);
+
+// The verbose statistics fields of a frame, after its groups: the profile's
+// tail words, the three means (or the plain sums when a count is 0), and
+// `last_separate`. Returns how many it stored in `fields` (at most 6).
+unsigned tail_fields(const unsigned char* words, const format_profile& profile, const frame_reading& frame,
+                     std::int32_t last_separate, std::int32_t fields[6]);
+
+// What a format pass keeps from one record to the next.
 struct pass_state {
     bool header_shown = false;
     // The last duration that ended a frame of this pass by exceeding Te. No
@@ -48,16 +108,7 @@ struct pass_state {
     std::int32_t last_separate = 0;
 };
 
-// Slices and prints the frame of record `record_number`, anchored at absolute
-// word `anchor`.
-void slice_frame(const capture_image& image, std::uint64_t record_number, std::uint64_t anchor,
-                 const format_profile& profile, pass_state& state, out_writer& out, bool verbose);
-
-// One record of a format pass: prints the record's frame, if it has one.
-// Returns false when the pass ends at this record (the SONY pass's stop).
-using record_step = bool (*)(const capture_image& image, std::uint64_t record_number, pass_state& state,
-                             out_writer& out, bool verbose);
-
-// A whole format pass: its step over every record in turn, until the pass
-// ends or a read of the file fails.
-void walk_records(const capture_image& image, record_step step, out_writer& out, bool verbose);
+// A whole format pass: every record's frame, in file order, until the walk
+// ends or the profile's anchor ends the pass. Returns 0, or the errno of a
+// failed read.
+int decode_format(capture_image& image, const format_profile& profile, out_writer& out, bool verbose);

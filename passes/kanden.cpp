@@ -4,15 +4,12 @@
 // Bytes, least significant bit first, shown in blocks of two.
 #include "passes/kanden.h"
 
-#include "passes/frame_slicer.h"
-
-namespace {
-
-constexpr format_profile kKanden{
+const format_profile kKanden{
     .letter = 'K',
     .header =
         "                                                              SPACE1   MARK1    SPACE    ON       OFF     "
         "SEPARATE\n",
+    .anchor = nullptr,
     .first_pair = 3,
     .reference = 3,
     .tb_multiplier = 2,
@@ -24,14 +21,6 @@ constexpr format_profile kKanden{
     .tail_word_count = 2,
 };
 
-}  // namespace
-
-bool kanden_record(const capture_image& image, std::uint64_t record_number, pass_state& state, out_writer& out,
-                   bool verbose) {
-    slice_frame(image, record_number, record_first_word(record_number), kKanden, state, out, verbose);
-    return true;
-}
-
-void decode_kanden(const capture_image& image, out_writer& out, bool verbose) {
-    walk_records(image, kanden_record, out, verbose);
+int decode_kanden(capture_image& image, out_writer& out, bool verbose) {
+    return decode_format(image, kKanden, out, verbose);
 }

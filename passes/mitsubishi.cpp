@@ -3,13 +3,10 @@
 // (word 1) is a 1. Bytes, least significant bit first, in blocks of two.
 #include "passes/mitsubishi.h"
 
-#include "passes/frame_slicer.h"
-
-namespace {
-
-constexpr format_profile kMitsubishi{
+const format_profile kMitsubishi{
     .letter = 'M',
     .header = "                                       SPACE    ON       OFF     SEPARATE\n",
+    .anchor = nullptr,
     .first_pair = 1,
     .reference = 1,
     .tb_multiplier = 4,
@@ -21,14 +18,6 @@ constexpr format_profile kMitsubishi{
     .tail_word_count = 0,
 };
 
-}  // namespace
-
-bool mitsubishi_record(const capture_image& image, std::uint64_t record_number, pass_state& state, out_writer& out,
-                       bool verbose) {
-    slice_frame(image, record_number, record_first_word(record_number), kMitsubishi, state, out, verbose);
-    return true;
-}
-
-void decode_mitsubishi(const capture_image& image, out_writer& out, bool verbose) {
-    walk_records(image, mitsubishi_record, out, verbose);
+int decode_mitsubishi(capture_image& image, out_writer& out, bool verbose) {
+    return decode_format(image, kMitsubishi, out, verbose);
 }

@@ -3,8 +3,6 @@
 
 #include "passes/frame_slicer.h"
 
-// One record: its frame starts at the record's first word.
-bool mitsubishi_record(const capture_image& image, std::uint64_t record_number, pass_state& state, out_writer& out,
-                       bool verbose);
+extern const format_profile kMitsubishi;
 
-void decode_mitsubishi(const capture_image& image, out_writer& out, bool verbose);
+int decode_mitsubishi(capture_image& image, out_writer& out, bool verbose);

@@ -1,8 +1,7 @@
-// Vector decisions of eight pairs, with SSE2 (every x86-64 has it). Elsewhere
-// the block path takes no pairs and the pair loop does all the work.
+// Vector decisions of eight pairs, with SSE2.
 #include "passes/pair_blocks.h"
 
-#if defined(__SSE2__)
+#if TAVLIN_PAIR_BLOCKS && defined(__SSE2__)
 
 #include <emmintrin.h>
 
@@ -45,7 +44,7 @@ void split_pairs(const unsigned char* p, __m128i& first, __m128i& second) {
 
 }  // namespace
 
-std::uint64_t walk_blocks(const unsigned char* words, std::uint64_t word, const format_profile& profile,
+std::uint32_t walk_blocks(const unsigned char* words, std::uint32_t word, const format_profile& profile,
                           std::int32_t tb, std::int32_t te, char*& cursor, std::uint32_t* groups, unsigned& group_count,
                           frame_stats& s) {
     static_assert(std::endian::native == std::endian::little, "SSE2 lanes are little-endian words");
@@ -104,7 +103,7 @@ std::uint64_t walk_blocks(const unsigned char* words, std::uint64_t word, const 
 
 #else
 
-std::uint64_t walk_blocks(const unsigned char*, std::uint64_t word, const format_profile&, std::int32_t, std::int32_t,
+std::uint32_t walk_blocks(const unsigned char*, std::uint32_t word, const format_profile&, std::int32_t, std::int32_t,
                           char*&, std::uint32_t*, unsigned&, frame_stats&) {
     return word;
 }

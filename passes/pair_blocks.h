@@ -1,25 +1,17 @@
 // Eight pairs at a time: the fast path of the pair loop.
 //
-// Inside a frame, long runs of pairs neither end the frame nor start a line.
+// Most pairs of a frame neither end it nor reach its group limit.
 // Eight such pairs at a group boundary make whole groups (one of 8 bits or two
 // of 4), and are decided together with vector compares: the bits, their
 // characters, the group values and the sums come out exactly as the pair loop
-// would make them one pair at a time.
+// would make them one pair at a time. The block path needs SSE2 (every x86-64
+// has it) and is built unless TAVLIN_PAIR_BLOCKS is 0; without it, walk_blocks
+// takes no pair and the pair loop does all the work.
 #pragma once
 
 #include <cstdint>
 
 #include "passes/frame_slicer.h"
-
-// The sums and counts of a frame's pairs, for the verbose tail.
-struct frame_stats {
-    std::uint32_t sum_first = 0;  // sums wrap modulo 2^32
-    std::uint32_t sum_on = 0;
-    std::uint32_t sum_off = 0;
-    std::int32_t n_all = 0;
-    std::int32_t n_on = 0;
-    std::int32_t n_off = 0;
-};
 
 // Walks blocks of eight pairs from word offset `word` of `words` (the frame's
 // durations from its anchor) while every pair of the block is ordinary (no
@@ -27,6 +19,6 @@ struct frame_stats {
 // the 256-group limit. Call it at a group boundary. Stores the bits at
 // `cursor` and the groups after `group_count`, adds to `s` (but not n_off),
 // and returns the offset of the first pair it did not take.
-std::uint64_t walk_blocks(const unsigned char* words, std::uint64_t word, const format_profile& profile,
+std::uint32_t walk_blocks(const unsigned char* words, std::uint32_t word, const format_profile& profile,
                           std::int32_t tb, std::int32_t te, char*& cursor, std::uint32_t* groups, unsigned& group_count,
                           frame_stats& s);

@@ -5,17 +5,29 @@
 // ends the frame. Four-bit groups, least significant bit first.
 #include "passes/sony.h"
 
-#include "passes/frame_slicer.h"
-
 namespace {
 
 constexpr std::int32_t kLongGap = 65536;
-constexpr std::uint64_t kLastGapWord = 510;
+constexpr std::uint32_t kLastGapWord = 510;
+
+// Only the even words 2 to 510 (the marks) are searched for the gap.
+record_anchor find_long_gap(const unsigned char* record) {
+    for (std::uint32_t i = 2; i <= kLastGapWord; i += 2)
+        if (load_word(record + 4 * i) > kLongGap) return {false, i, i + 1};
+    // A record with no long gap and nothing in word 510 is taken as the end
+    // of the recorded transmissions: the pass stops there, whatever later
+    // records hold. With word 510 set, the record is one long frame read from
+    // its start.
+    return {load_word(record + 4 * kLastGapWord) == 0, 0, kLastGapWord + 1};
+}
+
+}  // namespace
 
 // Anchored at the long gap: R is the word after it, the pairs start after R.
-constexpr format_profile kSony{
+const format_profile kSony{
     .letter = 'S',
     .header = "                                      SPACE1   MARK     ON       OFF     SEPARATE\n",
+    .anchor = find_long_gap,
     .first_pair = 2,
     .reference = 1,
     .tb_multiplier = 1,
@@ -27,28 +39,6 @@ constexpr format_profile kSony{
     .tail_word_count = 1,
 };
 
-}  // namespace
-
-bool sony_record(const capture_image& image, std::uint64_t record_number, pass_state& state, out_writer& out,
-                 bool verbose) {
-    const std::uint64_t first = record_first_word(record_number);
-    // Only the even words 2 to 510 (the marks) are searched for the gap.
-    const unsigned char* words = image_words(image, first, kLastGapWord + 1);
-    std::uint64_t gap = 0;
-    for (std::uint64_t i = 2; i <= kLastGapWord && gap == 0; i += 2) {
-        // The last record may be partial; its reads past the data give 0.
-        const std::int32_t mark = words != nullptr ? load_word(words + 4 * i) : image_word(image, first + i);
-        if (mark > kLongGap) gap = i;
-    }
-    // A record with no long gap and nothing in word 510 is taken as the end
-    // of the recorded transmissions: the pass stops there, whatever later
-    // records hold. With word 510 set, the record is one long frame read from
-    // its start.
-    if (gap == 0 && image_word(image, first + kLastGapWord) == 0) return false;
-    slice_frame(image, record_number, first + gap, kSony, state, out, verbose);
-    return true;
-}
-
-void decode_sony(const capture_image& image, out_writer& out, bool verbose) {
-    walk_records(image, sony_record, out, verbose);
+int decode_sony(capture_image& image, out_writer& out, bool verbose) {
+    return decode_format(image, kSony, out, verbose);
 }

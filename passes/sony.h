@@ -3,9 +3,8 @@
 
 #include "passes/frame_slicer.h"
 
-// One record: its frame starts at the first long gap among its even words;
-// false at a record that ends the pass.
-bool sony_record(const capture_image& image, std::uint64_t record_number, pass_state& state, out_writer& out,
-                 bool verbose);
+// Frames start after the first long gap among a record's even words; the pass
+// ends at a record without one whose word 510 is 0.
+extern const format_profile kSony;
 
-void decode_sony(const capture_image& image, out_writer& out, bool verbose);
+int decode_sony(capture_image& image, out_writer& out, bool verbose);

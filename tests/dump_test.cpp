@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "tests/frames.h"
 #include "tests/harness.h"
 
 namespace {
@@ -68,6 +69,27 @@ TEST(DumpNumbers, FullRecordStopsAtItsEnd) {
     std::string full = "R : [ 1] : ";
     for (int i = 0; i < 512; ++i) full += "00000001 ";
     golden_case c{"full record", "1*512\n2", {"cap.dat", "0", "v"}, full + "\nR : [ 2] : 00000002 \n", notes(4, 2), 0};
+    check_golden(c);
+}
+
+// A file of 3 MiB and one byte: the last record's word 256 straddles the end
+// and keeps only its low byte, though the words before it in the file, and
+// those in the window before it moved, are all non-zero.
+TEST(DumpNumbers, WordAtTheEndOfALargeFileKeepsOnlyItsBytes) {
+    std::string description = repeated("0x11111111*512\n", 1535) + "0x22222222*256 0xCDCDCDAB 0x33333333*255\n";
+    std::string expected;
+    char prefix[32];
+    for (unsigned k = 1; k <= 1535; ++k) {
+        std::snprintf(prefix, sizeof prefix, "R : [%2X] : ", k);
+        expected += prefix + repeated("11111111 ", 512) + "\n";
+    }
+    expected += "R : [600] : " + repeated("22222222 ", 256) + "000000AB \n";
+    golden_case c{"end of a large file",
+                  description + "size 3145729",
+                  {"cap.dat", "0"},
+                  expected,
+                  "argc=3\n" + file_note(3145729),
+                  0};
     check_golden(c);
 }
 

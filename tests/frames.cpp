@@ -1,6 +1,10 @@
 #include "tests/frames.h"
 
-#include "tests/harness.h"
+#include <cstdio>
+
+#include "passes/kanden.h"
+#include "passes/mitsubishi.h"
+#include "passes/sony.h"
 
 std::string pairs(std::string_view first, std::string_view zero, std::string_view one, std::string_view bits) {
     std::string text;
@@ -21,9 +25,25 @@ const std::string kSonyCopy = "0x960" + pairs("0x258", "0x258", "0x4B0", "1010 1
 }
 const std::string kSonyRecord = "0x50 " + kSonyCopy + " 0x20000 " + kSonyCopy + " 0x20000 " + kSonyCopy + "\n";
 
+const std::string kKandenLine = "K : [ 1] : 01000000 00000100 : 0220 \n";
+const std::string kMitsubishiLine = "M : [ 1] : 01010010 10000011 : 4AC1 \n";
+const std::string kSonyLine = "S : [ 1] : 1010 1001 0000 : 5 9 0 \n";
+
 const char* const kDumpOnly = "0x123 0x456\n";
 const std::string kDumpLine = "R : [ 1] : 00000123 00000456 \n";
 
-const std::string kKandenHeader = std::string(62, ' ') + "SPACE1   MARK1    SPACE    ON       OFF     SEPARATE\n";
-const std::string kMitsubishiHeader = std::string(39, ' ') + "SPACE    ON       OFF     SEPARATE\n";
-const std::string kSonyHeader = std::string(38, ' ') + "SPACE1   MARK     ON       OFF     SEPARATE\n";
+const std::string kKandenHeader(kKanden.header);
+const std::string kMitsubishiHeader(kMitsubishi.header);
+const std::string kSonyHeader(kSony.header);
+
+std::string zero_frame(const format_profile& profile, unsigned record, unsigned bits, const std::string& tail) {
+    char prefix[32];
+    std::snprintf(prefix, sizeof prefix, "%c : [%2X] : ", profile.letter, record);
+    std::string line = prefix;
+    const unsigned width = profile.group_width, groups = bits / width;
+    for (unsigned g = 0; g < groups; ++g) line += std::string(width, '0') + " ";
+    line += std::string(bits % width, '0') + ": ";
+    for (unsigned g = 0; g < groups; ++g)
+        line += std::string(width / 4, '0') + ((g + 1) % profile.groups_per_space ? "" : " ");
+    return line + tail + "\n";
+}

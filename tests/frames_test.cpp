@@ -8,6 +8,9 @@
 #include <random>
 
 #include "fuzz/output_check.h"
+#include "passes/kanden.h"
+#include "passes/mitsubishi.h"
+#include "passes/sony.h"
 #include "tests/harness.h"
 
 namespace {
@@ -76,19 +79,12 @@ INSTANTIATE_TEST_SUITE_P(
                                   0}),
     golden_name);
 
-// "0000..." frame lines of KANDEN over records of ones (R = 1, every bit 0):
-// `bits` bits, shown in groups of eight, then the bytes and the tail.
-std::string zero_frame(unsigned record, unsigned bits, const std::string& last_separate) {
-    char prefix[32];
-    std::snprintf(prefix, sizeof prefix, "K : [%2X] : ", record);
-    std::string line = prefix;
-    for (unsigned i = 0; i < bits; ++i) line += (i % 8 == 7) ? "0 " : "0";
-    line += ": ";
-    const unsigned groups = bits / 8;
-    for (unsigned i = 0; i < groups; ++i) line += (i % 2 == 1) ? "00 " : "00";
+// Frame lines of KANDEN over records of ones (R = 1, every bit 0), with
+// their tails.
+std::string ones_frame(unsigned record, unsigned bits) {
     char tail[96];
-    std::snprintf(tail, sizeof tail, ": 00000001 00000001 %08X 00000000 %08X ", bits, bits);
-    return line + tail + last_separate + "\n";
+    std::snprintf(tail, sizeof tail, ": 00000001 00000001 %08X 00000000 %08X 00008000", bits, bits);
+    return zero_frame(kKanden, record, bits, tail);
 }
 
 // The frame of record 2 reaches the limit of 256 groups (2048 pairs, eight
@@ -100,12 +96,33 @@ TEST(FrameLimits, FramesEndAtTheGroupLimitOrPastTheData) {
     for (int i = 0; i < 9; ++i) description += "1*512\n";
     const std::string line1 =
         "K : [ 1] : 01000000 00000100 : 0220 : 00000D00 00000680 000001A0 000004E0 000001A0 00008000\n";
-    std::string expected = kKandenHeader + line1 + zero_frame(2, 2048, "00008000");
+    std::string expected = kKandenHeader + line1 + ones_frame(2, 2048);
     // Record k (3 to 10) has 512 × (11 - k) - 3 words from its word 3 on,
     // the last of them a first duration whose second lies past the data.
-    for (unsigned k = 3; k <= 10; ++k) expected += zero_frame(k, 256 * (11 - k) - 2, "00008000");
+    for (unsigned k = 3; k <= 10; ++k) expected += ones_frame(k, 256 * (11 - k) - 2);
     golden_case c{"group limit", description, {"cap.dat", "1", "v"}, expected, notes(4, 10), 0};
     check_golden(c);
+}
+
+// The column headers: every heading at its column, counted from 0, and the
+// line end after the last.
+TEST(FrameHeaders, HeadingsStandAtTheirColumns) {
+    const struct {
+        const format_profile* profile;
+        std::vector<std::pair<const char*, std::size_t>> columns;
+    } cases[] = {
+        {&kKanden, {{"SPACE1", 62}, {"MARK1", 71}, {"SPACE", 80}, {"ON", 89}, {"OFF", 98}, {"SEPARATE\n", 106}}},
+        {&kMitsubishi, {{"SPACE", 39}, {"ON", 48}, {"OFF", 57}, {"SEPARATE\n", 65}}},
+        {&kSony, {{"SPACE1", 38}, {"MARK", 47}, {"ON", 56}, {"OFF", 65}, {"SEPARATE\n", 73}}},
+    };
+    for (const auto& c : cases) {
+        std::string expected;
+        for (const auto& [heading, column] : c.columns) {
+            expected.resize(column, ' ');
+            expected += heading;
+        }
+        EXPECT_EQ(std::string(c.profile->header), expected) << c.profile->letter;
+    }
 }
 
 // Captures of random bytes, whole and partial records, with and without

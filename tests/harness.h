@@ -18,6 +18,10 @@ struct run_result {
     int status = -1;
 };
 
+// The bytes of the capture that `description` (mkcapture's language) makes;
+// fails the test on a malformed description.
+std::string capture_bytes(std::string_view description);
+
 // A fresh temporary directory, removed with everything in it at the end.
 struct scratch_dir {
     scratch_dir();
@@ -60,7 +64,18 @@ struct run_setup {
     std::string stdout_path;     // empty: caught in run_result::out
     std::string stdin_text;      // fed to standard input through a pipe
     bool stdout_closed = false;  // start tavlin with no standard output at all
+    // When set: standard output is a small pipe, and once the first output
+    // has come through it (so the capture has been loaded) and before it is
+    // read further, the file `cut_path` is cut to `cut_size` bytes.
+    std::string cut_path;
+    unsigned long long cut_size = 0;
 };
+
+// Setups of one kind each.
+run_setup output_to(std::string path);
+run_setup input_of(std::string text);
+run_setup without_output();
+run_setup cutting(std::string path, unsigned long long size);
 
 // Runs tavlin with `args` (the program name excluded) inside `dir`. When the
 // environment variable TAVLIN_WRAPPER is set (say, to a valgrind command

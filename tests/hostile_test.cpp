@@ -6,48 +6,36 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "passes/kanden.h"
+#include "passes/mitsubishi.h"
+#include "passes/sony.h"
 #include "tests/frames.h"
 #include "tests/harness.h"
 
 namespace {
 
-const std::string kSonyLine = "S : [ 1] : 1010 1001 0000 : 5 9 0 \n";
-
-// A frame line of `bits` zero bits: groups of `width`, a space after every
-// `per_space` hex groups, then the verbose `tail` (empty when plain).
-std::string zero_frame(char letter, const char* number, unsigned bits, unsigned width, unsigned per_space,
-                       const std::string& tail) {
-    std::string line = std::string(1, letter) + " : [" + number + "] : ";
-    const unsigned groups = bits / width;
-    for (unsigned g = 0; g < groups; ++g) line += std::string(width, '0') + " ";
-    line += std::string(bits % width, '0') + ": ";
-    for (unsigned g = 0; g < groups; ++g) line += std::string(width / 4, '0') + ((g + 1) % per_space ? "" : " ");
-    return line + tail + "\n";
-}
-
 // 0x80000000 everywhere: every threshold wraps to 0 (KANDEN, MITSUBISHI) or
 // to -715827882 (SONY), no pair ends a frame and every bit is 0; frames run
 // on to the end of the data. Sums of an odd count of 0x80000000 are
 // 0x80000000, of an even count 0.
-const std::string kMinWords =
-    zero_frame('K', " 1", 510, 8, 2, ": 80000000 80000000 00000000 00000000 00000000 00000000") +
-    zero_frame('K', " 2", 254, 8, 2, ": 80000000 80000000 00000000 00000000 00000000 00000000") + kMitsubishiHeader +
-    zero_frame('M', " 1", 511, 8, 2, ": 80000000 00000000 80000000 00000000") +
-    zero_frame('M', " 2", 255, 8, 2, ": 80000000 00000000 80000000 00000000") + kSonyHeader +
-    zero_frame('S', " 1", 511, 4, 1, ": 80000000 80000000 00000000 80000000 00000000") +
-    zero_frame('S', " 2", 255, 4, 1, ": 80000000 80000000 00000000 80000000 00000000");
+const std::string kMinWords = zero_frame(kKanden, 1, 510, ": 80000000 80000000 00000000 00000000 00000000 00000000") +
+                              zero_frame(kKanden, 2, 254, ": 80000000 80000000 00000000 00000000 00000000 00000000") +
+                              kMitsubishiHeader +
+                              zero_frame(kMitsubishi, 1, 511, ": 80000000 00000000 80000000 00000000") +
+                              zero_frame(kMitsubishi, 2, 255, ": 80000000 00000000 80000000 00000000") + kSonyHeader +
+                              zero_frame(kSony, 1, 511, ": 80000000 80000000 00000000 80000000 00000000") +
+                              zero_frame(kSony, 2, 255, ": 80000000 80000000 00000000 80000000 00000000");
 
 // Six records of 0xFF bytes after a header of 0xFF: every word is -1. The
 // KANDEN and MITSUBISHI frames end at their first pair (-1 is over Te); the
 // SONY pass finds no gap but word 510 set in every record, and its frames of
 // 0 bits run to the 256-group limit, or to the end of the data.
-std::string sony_ones_frame(const char* number, unsigned bits, const char* sum) {
-    return zero_frame('S', number, bits, 4, 1, std::string(": FFFFFFFF ") + sum + " 00000000 " + sum + " 00000000");
+std::string sony_ones_frame(unsigned record, unsigned bits, const char* sum) {
+    return zero_frame(kSony, record, bits, std::string(": FFFFFFFF ") + sum + " 00000000 " + sum + " 00000000");
 }
-const std::string kAllOnes = kSonyHeader + sony_ones_frame(" 1", 1024, "FFFFFC00") +
-                             sony_ones_frame(" 2", 1024, "FFFFFC00") + sony_ones_frame(" 3", 1023, "FFFFFC01") +
-                             sony_ones_frame(" 4", 767, "FFFFFD01") + sony_ones_frame(" 5", 511, "FFFFFE01") +
-                             sony_ones_frame(" 6", 255, "FFFFFF01");
+const std::string kAllOnes = kSonyHeader + sony_ones_frame(1, 1024, "FFFFFC00") + sony_ones_frame(2, 1024, "FFFFFC00") +
+                             sony_ones_frame(3, 1023, "FFFFFC01") + sony_ones_frame(4, 767, "FFFFFD01") +
+                             sony_ones_frame(5, 511, "FFFFFE01") + sony_ones_frame(6, 255, "FFFFFF01");
 
 INSTANTIATE_TEST_SUITE_P(
     HostileFiles, Golden,
@@ -120,7 +108,7 @@ TEST(HostileFiles, FifoHasNoSize) {
 TEST(HostileFiles, ClosedStandardOutputIsAWriteError) {
     scratch_dir dir;
     dir.write_capture("cap.dat", kDumpOnly);
-    run_result r = run_tavlin(dir, {"cap.dat", "0"}, {.stdout_path = "", .stdin_text = "", .stdout_closed = true});
+    run_result r = run_tavlin(dir, {"cap.dat", "0"}, without_output());
     EXPECT_EQ(r.err, notes(3, 1) + "write error 9\n");
     EXPECT_EQ(r.status, 1);
 }

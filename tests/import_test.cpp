@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/frames.h"
 #include "tests/harness.h"
-#include "tools/capture_text.h"
-#include "tools/signal_import.h"
+#include "tools/signal_forms.h"
 
 namespace {
 
@@ -88,17 +88,11 @@ TEST_P(Import, MakesTheCaptureTavlinDecodes) {
     ASSERT_EQ(made.status, 0) << made.err;
     EXPECT_EQ(made.err, "");
 
-    std::string expected, error;
-    ASSERT_TRUE(capture_from_text(c.description, expected, error)) << error;
-    EXPECT_TRUE(read_file(dir.path_of("out.cap")) == expected);
+    EXPECT_TRUE(read_file(dir.path_of("out.cap")) == capture_bytes(c.description));
     const run_result decoded = run_tavlin(dir, {"out.cap", c.mode});
     EXPECT_EQ(decoded.out, c.decoded);
     EXPECT_EQ(decoded.status, 0);
 }
-
-const std::string kKandenLine = "K : [ 1] : 01000000 00000100 : 0220 \n";
-const std::string kMitsubishiLine = "M : [ 1] : 01010010 10000011 : 4AC1 \n";
-const std::string kSonyLine = "S : [ 1] : 1010 1001 0000 : 5 9 0 \n";
 
 INSTANTIATE_TEST_SUITE_P(
     Formats, Import,
@@ -149,7 +143,14 @@ INSTANTIATE_TEST_SUITE_P(
                     {"--split", "19"},
                     "0x2000 10\n0x2000 30\n",
                     "0",
-                    "R : [ 1] : 00002000 0000000A \nR : [ 2] : 00002000 0000001E \n"}),
+                    "R : [ 1] : 00002000 0000000A \nR : [ 2] : 00002000 0000001E \n"},
+        import_case{"mode2_space_of_exactly_split_goes_on",
+                    "mode2",
+                    "pulse 10\nspace 20\npulse 30\n",
+                    {"--split", "20"},
+                    "0x2000 10 20 30\n",
+                    "0",
+                    "R : [ 1] : 00002000 0000000A 00000014 0000001E \n"}),
     [](const ::testing::TestParamInfo<import_case>& info) { return std::string(info.param.name); });
 
 // Pronto counts of carrier cycles against microseconds worked out by hand:
@@ -211,21 +212,24 @@ INSTANTIATE_TEST_SUITE_P(
         refusal{"ir_ctl_unsigned", "ir-ctl", "+100 200\n",
                 "mkcapture: in.txt: line 1, column 6: a duration must start with + (burst) or - (gap)\n"},
         refusal{"raw_negative", "raw", "power: 100 -5 100\n",
-                "mkcapture: in.txt: line 1, column 12: negative duration: -5\n"},
+                "mkcapture: in.txt: line 1, column 12: negative duration: '-5'\n"},
         refusal{"raw_zero", "raw", "100,0,100\n", "mkcapture: in.txt: line 1, column 5: zero duration\n"},
         refusal{"raw_too_large", "raw", "2147483648\n",
-                "mkcapture: in.txt: line 1, column 1: duration over 2147483647 microseconds: 2147483648\n"},
+                "mkcapture: in.txt: line 1, column 1: duration over 2147483647 microseconds: '2147483648'\n"},
         refusal{"pronto_count_mismatch", "pronto", "0000 0068 0000 0002 0010 0010\n",
                 "mkcapture: in.txt: line 1: the code has 6 words, its counts say 8\n"},
         refusal{"pronto_not_learned", "pronto", "0100 0068 0000 0001 0010 0010\n",
                 "mkcapture: in.txt: line 1, column 1: only learned Pronto codes (first word 0000) are read\n"},
         refusal{"pronto_zero_count", "pronto", "0000 0068 0000 0001 0010 0000\n",
                 "mkcapture: in.txt: line 1, column 26: zero duration\n"},
+        // F = 1: a count of 2 lasts 0.48 µs and rounds to nothing.
+        refusal{"pronto_count_under_half_a_microsecond", "pronto", "0000 0001 0000 0001 0010 0002\n",
+                "mkcapture: in.txt: line 1, column 26: a count of under half a microsecond\n"},
         refusal{"pronto_not_hex", "pronto", "0000 0068 0000 0001 0010 00G0\n",
                 "mkcapture: in.txt: line 1, column 26: not a Pronto word (four hex digits): '00G0'\n"},
         refusal{"no_signal", "raw", "# nothing here\n", "mkcapture: in.txt: no signal in the input\n"},
-        refusal{"too_long", "raw", "power:" + repeated(" 1", 512) + "\n",
-                "mkcapture: in.txt: line 1: signal power has 512 durations with its copies; a record holds 511 "
+        refusal{"too_long", "raw", "power:" + repeated(" 1", 511) + "\n",
+                "mkcapture: in.txt: line 1: signal power has 511 durations with its copies; a record holds 510 "
                 "(--truncate cuts it)\n"}),
     [](const ::testing::TestParamInfo<refusal>& info) { return std::string(info.param.name); });
 
@@ -238,18 +242,49 @@ TEST(ImportLayout, TruncatesWithAWarningAndNamesRecords) {
         run_mkcapture(dir, {"--from", "raw", "--truncate", "--manifest", "list.txt", "in.txt", "out.cap"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err,
-              "mkcapture: in.txt: line 2: signal power has 600 durations with its copies; a record holds 511; cut "
-              "to 511\n");
+              "mkcapture: in.txt: line 2: signal power has 600 durations with its copies; a record holds 510; cut "
+              "to 510\n");
     EXPECT_EQ(read_file(dir.path_of("list.txt")),
               "# record (hex, as tavlin prints it)\tsignal\n1\tpower\n2\tin.txt:3\n");
-    std::string expected, error;
-    ASSERT_TRUE(capture_from_text("0x2000" + repeated(" 1 2", 255) + " 1\n0x2000 5 6 7\n", expected, error)) << error;
-    EXPECT_TRUE(read_file(dir.path_of("out.cap")) == expected);
+    EXPECT_TRUE(read_file(dir.path_of("out.cap")) ==
+                capture_bytes("0x2000" + repeated(" 1 2", 255) + "\n0x2000 5 6 7\n"));
 }
 
 }  // namespace
 
 namespace {
+
+// A manifest names records as tavlin numbers them: in hexadecimal, so that
+// record 17 is 11.
+TEST(ImportLayout, ManifestNumbersRecordsInHexadecimal) {
+    scratch_dir dir;
+    std::string input, manifest = "# record (hex, as tavlin prints it)\tsignal\n";
+    for (int k = 1; k <= 17; ++k) {
+        input += "key" + std::to_string(k) + ": 100 200 300\n";
+        char line[32];
+        std::snprintf(line, sizeof line, "%X\tkey%d\n", k, k);
+        manifest += line;
+    }
+    dir.write_bytes("in.txt", input);
+    const run_result r = run_mkcapture(dir, {"--from", "raw", "--manifest", "list.txt", "in.txt", "out.cap"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(read_file(dir.path_of("list.txt")), manifest);
+}
+
+// A manifest that cannot be written leaves neither the capture nor a
+// temporary file behind.
+TEST(ImportLayout, ManifestThatCannotBeWrittenLeavesNothing) {
+    scratch_dir dir;
+    dir.write_bytes("in.txt", "100 200 300\n");
+    const run_result r = run_mkcapture(dir, {"--from", "raw", "--manifest", "no/list.txt", "in.txt", "out.cap"});
+    EXPECT_EQ(r.err, "mkcapture: cannot create a temporary file in no: No such file or directory\n");
+    EXPECT_EQ(r.status, 1);
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path))
+        files.push_back(entry.path().filename().string());
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{".stderr", ".stdout", "in.txt"}));
+}
 
 // The README's examples: each file in examples/ decodes as shown there.
 TEST(ImportExamples, DecodeAsTheReadmeShows) {

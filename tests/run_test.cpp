@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "tests/frames.h"
 #include "tests/harness.h"
@@ -60,6 +61,13 @@ INSTANTIATE_TEST_SUITE_P(
         golden_case{"2^31 runs nothing", kDumpOnly, {"cap.dat", "2147483648"}, "", notes(3, 1), 0},
         golden_case{"7 runs nothing", kDumpOnly, {"cap.dat", "7"}, "", notes(3, 1), 0},
         golden_case{"-2 runs nothing", kDumpOnly, {"cap.dat", "-2"}, "", notes(3, 1), 0},
+        golden_case{"4 runs nothing", kDumpOnly, {"cap.dat", "4"}, "", notes(3, 1), 0},
+        golden_case{"past the range of long, 2^64 + 3 is SONY",
+                    kSonyRecord,
+                    {"cap.dat", "18446744073709551619"},
+                    kSonyLine,
+                    notes(3, 1),
+                    0},
         golden_case{"verbose has no effect on the dump", kDumpOnly, {"cap.dat", "0", "v"}, kDumpLine, notes(4, 1), 0},
         golden_case{
             "any number of further elements", kDumpOnly, {"cap.dat", "0", "a", "b", "c"}, kDumpLine, notes(6, 1), 0}),
@@ -68,24 +76,71 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(RunFailure, WriteErrorOnStandardOutputIsReported) {
     scratch_dir dir;
     dir.write_capture("cap.dat", kDumpOnly);
-    run_result r = run_tavlin(dir, {"cap.dat", "0"}, {.stdout_path = "/dev/full", .stdin_text = ""});
+    run_result r = run_tavlin(dir, {"cap.dat", "0"}, output_to("/dev/full"));
     EXPECT_EQ(r.err, notes(3, 1) + "write error 28\n");
     EXPECT_EQ(r.status, 1);
 }
 
 TEST(RunFailure, UsageTextThatCannotBeWrittenIsReported) {
     scratch_dir dir;
-    run_result r = run_tavlin(dir, {}, {.stdout_path = "/dev/full", .stdin_text = ""});
+    run_result r = run_tavlin(dir, {}, output_to("/dev/full"));
     EXPECT_EQ(r.err, "write error 28\n");
     EXPECT_EQ(r.status, 1);
 }
 
 TEST(RunFailure, UnseekableInputHasNoSize) {
     scratch_dir dir;
-    run_result r = run_tavlin(dir, {"/dev/stdin"}, {.stdout_path = "", .stdin_text = "not a capture"});
+    run_result r = run_tavlin(dir, {"/dev/stdin"}, input_of("not a capture"));
     EXPECT_EQ(r.out, "malloc error 29\n");
     EXPECT_EQ(r.err, "Input File /dev/stdin :-1 \n");
     EXPECT_EQ(r.status, 2);
+}
+
+// A capture of 2048 records: KANDEN frames of 31 bytes (words 3 to 500) in
+// the odd records, SONY frames of 252 bits (words 4 to 509, word 510 set) in
+// the even ones, their bits spelling the record number. The file is cut to
+// 3 MiB while tavlin is blocked on its first full output buffer, after loading
+// and before its window moves: every mode prints more than that buffer from
+// the first window. The cut falls in word 256 of record 1537 (0x601), inside
+// that record's frame, its dump line and the span of words 2 to 510 in which
+// SONY looks for a long gap: the run prints every line of the records before
+// it, none for it, and ends with "fread error 5".
+TEST(RunFailure, FileCutWhileDecodingEndsWithTheLinesReadBefore) {
+    std::string description;
+    for (unsigned k = 1; k <= 2048; ++k) {
+        std::string bits;
+        for (unsigned i = 0; i < 252; ++i) bits += (k * 2654435761u >> (i % 32)) & 1 ? '1' : '0';
+        if (k % 2 == 1)
+            description += "0x2000 0xD00 0x680" + pairs("0x1A0", "0x1A0", "0x4E0", bits.substr(4)) + " 0x1A0 0x20000\n";
+        else
+            description +=
+                "0x50 0x960 0x20000 0x960" + pairs("0x258", "0x258", "0x4B0", bits) + " 0x20000 0x960 0x258\n";
+    }
+    scratch_dir dir;
+    dir.write_capture("full.dat", description);
+    dir.write_capture("cap.dat", description);
+    for (const std::vector<std::string>& mode : {std::vector<std::string>{"0"}, {"1"}, {"3"}, {"-1", "v"}}) {
+        std::vector<std::string> args = {"full.dat"};
+        args.insert(args.end(), mode.begin(), mode.end());
+        const run_result full = run_tavlin(dir, args);
+        ASSERT_EQ(full.status, 0);
+        // The lines of records 1 to 0x600, which all come first.
+        std::size_t end = 0;
+        while (end < full.out.size() && std::strtoul(full.out.c_str() + end + 5, nullptr, 16) < 0x601)
+            end = full.out.find('\n', end) + 1;
+        ASSERT_GT(end, 4096u);
+        const std::string expected = full.out.substr(0, end) + "fread error 5\n";
+
+        args[0] = "cap.dat";
+        const run_result cut = run_tavlin(dir, args, cutting(dir.path_of("cap.dat"), (3 << 20) + 2048));
+        EXPECT_TRUE(cut.out == expected) << mode[0] << ": " << cut.out.size() << " bytes, expected " << expected.size()
+                                         << "; ends "
+                                         << cut.out.substr(cut.out.size() - std::min<std::size_t>(cut.out.size(), 200));
+        EXPECT_EQ(cut.err, "argc=" + std::to_string(args.size() + 1) +
+                               "\nInput File cap.dat :" + std::to_string(1024 + 2048 * 2048) + " \n");
+        EXPECT_EQ(cut.status, 1);
+        dir.write_capture("cap.dat", description);
+    }
 }
 
 // A file over 2 GiB is measured, loaded and walked whole: its size does not

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/arguments.h"
+#include "app/mode_table.h"
 #include "capture/image.h"
 #include "output/writer.h"
 #include "tests/harness.h"
@@ -36,6 +37,7 @@ INSTANTIATE_TEST_SUITE_P(Texts, ParseMode,
                                            mode_case{"-2147483648", INT32_MIN}, mode_case{"99999999999", 1215752191},
                                            mode_case{"-4294967297", -1}, mode_case{"- 1", 0}, mode_case{"--1", 0},
                                            mode_case{"+-1", 0}, mode_case{"12 3", 12},
+                                           mode_case{"18446744073709551619", 3}, mode_case{"-18446744073709551617", -1},
                                            mode_case{"\xA0"
                                                      "1",
                                                      0}));
@@ -50,28 +52,39 @@ void PrintTo(const word_case& c, std::ostream* os) { *os << "size " << c.size <<
 
 class WordAtEnd : public ::testing::TestWithParam<word_case> {};
 
-// Bytes 01 02 03 ... cut to `size`: a straddling word keeps its low bytes.
+// Bytes 01 02 03 ... cut to `size`: a straddling word keeps its low bytes,
+// and every word past the data reads 0, by itself and in a span.
 TEST_P(WordAtEnd, ZeroBeyondTheData) {
     const unsigned char bytes[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
-    capture_image image = image_of_bytes(bytes, GetParam().size);
-    EXPECT_EQ(static_cast<std::uint32_t>(image_word(image, GetParam().index)), GetParam().word);
+    std::FILE* file = std::tmpfile();
+    ASSERT_EQ(std::fwrite(bytes, 1, GetParam().size, file), GetParam().size);
+    std::fflush(file);
+    capture_image image;
+    ASSERT_EQ(load_capture(file, GetParam().size, image).failure, load_failure::none);
+    const word_span one = image_words(image, GetParam().index, 1);
+    EXPECT_EQ(static_cast<std::uint32_t>(load_word(one.words)), GetParam().word);
+    EXPECT_EQ(one.delivered, 1u);
+    if (GetParam().index < 4) {
+        const word_span span = image_words(image, 0, kMaxSpanWords);
+        EXPECT_EQ(static_cast<std::uint32_t>(load_word(span.words + 4 * GetParam().index)), GetParam().word);
+        EXPECT_EQ(load_word(span.words + 4 * (kMaxSpanWords - 1)), 0);
+        EXPECT_EQ(span.delivered, kMaxSpanWords);
+    }
+    release_capture(image);
+    std::fclose(file);
 }
 
 INSTANTIATE_TEST_SUITE_P(Reads, WordAtEnd,
                          ::testing::Values(word_case{12, 0, 0x04030201}, word_case{12, 2, 0x0C0B0A09},
                                            word_case{12, 3, 0}, word_case{9, 1, 0x08070605}, word_case{9, 2, 0x09},
                                            word_case{10, 2, 0x0A09}, word_case{11, 2, 0x0B0A09}, word_case{11, 3, 0},
-                                           word_case{1, 0, 0x01}, word_case{0, 0, 0},
-                                           word_case{12, UINT64_C(1) << 62, 0}, word_case{12, UINT64_MAX, 0}));
+                                           word_case{1, 0, 0x01}, word_case{12, UINT64_C(1) << 62, 0},
+                                           word_case{12, UINT64_MAX, 0}));
 
 TEST(RecordWalk, CountsRecordsThatStartInsideTheFile) {
     const std::pair<std::uint64_t, std::uint64_t> cases[] = {
         {0, 0}, {1023, 0}, {1024, 0}, {1025, 1}, {3072, 1}, {3073, 2}, {5120, 2}, {(1ull << 32) + 1024, 1ull << 21}};
-    for (auto [size, records] : cases) {
-        capture_image image;
-        image.size = size;
-        EXPECT_EQ(record_count(image), records) << size;
-    }
+    for (auto [size, records] : cases) EXPECT_EQ(record_count(size), records) << size;
     EXPECT_EQ(record_first_word(1), 256u);
     EXPECT_EQ(record_first_word(3), 256u + 1024u);
 }
@@ -92,16 +105,12 @@ TEST(Writer, ConversionsMatchPrintf) {
     std::string got = written([&](out_writer& out) {
         for (std::uint64_t v : values) {
             auto w = static_cast<std::uint32_t>(v);
-            out_hex8(out, w);
-            out_char(out, '|');
-            out_hex(out, w, 2, '0');
-            out_char(out, '|');
-            out_hex(out, w, 1, '0');
-            out_char(out, '|');
-            out_hex(out, w, 2, ' ');
-            out_char(out, '|');
-            out_hex(out, v, 1, '0');
-            out_char(out, '|');
+            char* p = put_hex8(out_room(out, 128), w);
+            p = put_hex(put_text(p, "|"), w, 2, '0');
+            p = put_hex(put_text(p, "|"), w, 1, '0');
+            p = put_hex(put_text(p, "|"), w, 2, ' ');
+            p = put_hex(put_text(p, "|"), v, 1, '0');
+            out_commit(out, put_text(p, "|"));
             out_dec(out, static_cast<std::int64_t>(v));
             out_char(out, '|');
             out_dec(out, static_cast<std::int32_t>(w));
@@ -137,6 +146,22 @@ TEST(Writer, FailedWriteIsRemembered) {
     std::fclose(full);
 }
 
+// Modes outside the table run nothing, the edges of the table included.
+TEST(ModeTable, ModesOutsideTheTableRunNothing) {
+    std::FILE* file = std::tmpfile();
+    const std::string bytes = capture_bytes("1 2\n");
+    ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
+    std::fflush(file);
+    capture_image image;
+    ASSERT_EQ(load_capture(file, bytes.size(), image).failure, load_failure::none);
+    for (std::int32_t mode : {-2, 4, INT32_MIN, INT32_MAX}) {
+        EXPECT_EQ(written([&](out_writer& out) { EXPECT_EQ(run_mode(mode, image, out, true), 0); }), "") << mode;
+    }
+    EXPECT_EQ(written([&](out_writer& out) { run_mode(0, image, out, false); }), "R : [ 1] : 00000001 00000002 \n");
+    release_capture(image);
+    std::fclose(file);
+}
+
 // A file that delivers fewer bytes than its measured size is a read failure,
 // not a capture padded with zeros.
 TEST(Load, ShortReadIsAFailure) {
@@ -152,7 +177,7 @@ TEST(Load, ShortReadIsAFailure) {
     r = load_capture(file, 10, image);
     ASSERT_EQ(r.failure, load_failure::none);
     EXPECT_EQ(image.size, 10u);
-    EXPECT_EQ(image_word(image, 2), 0x3938);
+    EXPECT_EQ(load_word(image_words(image, 2, 1).words), 0x3938);
     release_capture(image);
     std::fclose(file);
 }

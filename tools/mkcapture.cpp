@@ -1,24 +1,26 @@
 // mkcapture: writes a capture file from its text description, or from the
-// text forms other infrared tools print (--from). The output is written to a
-// temporary name beside it and renamed only when all is well, so a failed run
-// never leaves a partial capture.
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
+// text forms other infrared tools print or store (--from). Outputs are
+// planned before anything is read and committed only when everything was
+// written (tools/output_file.h), so a failed run changes no file.
+#include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "tools/capture_text.h"
+#include "capture/writer.h"
+#include "tools/command_line.h"
+#include "tools/description.h"
+#include "tools/output_file.h"
 #include "tools/record_layout.h"
-#include "tools/signal_import.h"
+#include "tools/signal_forms.h"
+#include "tools/text_input.h"
 
 namespace {
+
+constexpr const char* kTool = "mkcapture";
 
 const char* const kImportHelp =
     "\n"
@@ -38,10 +40,21 @@ const char* const kImportHelp =
     "  --copy-gap N      the gap before each further copy (default 0x20000)\n"
     "  --header BYTE     the header's fill byte (default 0)\n"
     "  --split N         mode2: a space over N ends a signal (default 50000)\n"
-    "  --truncate        cut a signal that does not fit in a record (511\n"
+    "  --truncate        cut a signal that does not fit in a record (510\n"
     "                    durations with its copies) instead of failing\n"
     "  --manifest FILE   write each record's number (hex, as tavlin prints\n"
-    "                    it) and its signal's name or input line to FILE\n";
+    "                    it) and its signal's name or input line to FILE\n"
+    "\n"
+    "OUTPUT and the manifest: '-' is standard output; a device or a FIFO is\n"
+    "written into; a file is replaced only when everything was written, and\n"
+    "keeps its permissions; a symbolic link's target is replaced.\n"
+    "  -h, --help        this text\n"
+    "  --version         the version\n";
+
+const std::vector<option_spec> kOptions = {
+    {"--from", true},   {"--idle", true},  {"--copies", true},    {"--copy-gap", true},
+    {"--header", true}, {"--split", true}, {"--truncate", false}, {"--manifest", true},
+};
 
 struct options {
     std::optional<signal_format> format;
@@ -52,166 +65,150 @@ struct options {
     const char* output = nullptr;
 };
 
-int usage_error(const std::string& message) {
-    std::fprintf(stderr, "mkcapture: %s\n(mkcapture --help tells more)\n", message.c_str());
-    return 2;
-}
-
-int io_error(const char* what, const char* path) {
-    std::fprintf(stderr, "mkcapture: %s %s: %s\n", what, path, std::strerror(errno));
-    return 2;
-}
-
-// Reads the command line; returns 0, or the status to end with.
+// Reads the command line into `o`. Returns -1 to go on, or the status to end
+// with (0 after --help or --version).
 int read_options(int argc, char** argv, options& o) {
-    std::vector<const char*> paths;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg.size() < 3 || arg.substr(0, 2) != "--") {
-            paths.push_back(argv[i]);
-            continue;
-        }
-        if (arg == "--truncate") {
-            o.layout.truncate = true;
-            continue;
-        }
-        if (i + 1 == argc) return usage_error(std::string(arg) + " needs a value");
-        const char* value = argv[++i];
-        const auto number = [&](std::uint64_t low, std::uint64_t high) {
-            const std::optional<std::uint64_t> n = read_number(value, high);
+    command_line line;
+    const std::string error = read_command_line(argc, argv, kOptions, line);
+    if (line.help) {
+        std::fputs(kDescriptionHelp, stdout);
+        std::fputs(kImportHelp, stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
+    if (line.version) return print_version(kTool);
+    if (!error.empty()) return usage_error(kTool, error);
+
+    std::string_view needs_from;  // an option that only --from gives a meaning
+    bool split_given = false;
+    for (const given_option& option : line.options) {
+        const std::string_view name = option.name;
+        const auto number = [&](std::uint64_t low, std::uint64_t high) -> std::optional<std::uint64_t> {
+            const std::optional<std::uint64_t> n = read_number(option.value, high);
             return n && *n >= low ? n : std::nullopt;
         };
         std::optional<std::uint64_t> n;
-        if (arg == "--from") {
+        if (name != "--from" && needs_from.empty()) needs_from = name;
+        if (name == "--from") {
             signal_format format;
-            if (!signal_format_named(value, format))
-                return usage_error(std::string("unknown format '") + value + "' (mode2, ir-ctl, raw, pronto)");
+            if (!signal_format_named(option.value, format))
+                return usage_error(kTool, "unknown format " + quoted(option.value) + " (mode2, ir-ctl, raw, pronto)");
             o.format = format;
-        } else if (arg == "--manifest") {
-            o.manifest = value;
-        } else if (arg == "--idle" && (n = number(1, 0x7FFFFFFF))) {
+        } else if (name == "--manifest") {
+            o.manifest = option.value;
+        } else if (name == "--truncate") {
+            o.layout.truncate = true;
+        } else if (name == "--idle" && (n = number(1, 0x7FFFFFFF))) {
             o.layout.idle = static_cast<std::uint32_t>(*n);
-        } else if (arg == "--copies" && (n = number(1, 511))) {
+        } else if (name == "--copies" && (n = number(1, kMostDurations))) {
             o.layout.copies = static_cast<unsigned>(*n);
-        } else if (arg == "--copy-gap" && (n = number(1, 0x7FFFFFFF))) {
+        } else if (name == "--copy-gap" && (n = number(1, 0x7FFFFFFF))) {
             o.layout.copy_gap = static_cast<std::uint32_t>(*n);
-        } else if (arg == "--header" && (n = number(0, 255))) {
+        } else if (name == "--header" && (n = number(0, 255))) {
             o.layout.header = static_cast<unsigned char>(*n);
-        } else if (arg == "--split" && (n = number(1, 0x7FFFFFFF))) {
+        } else if (name == "--split" && (n = number(1, 0x7FFFFFFF))) {
             o.split_gap = static_cast<std::uint32_t>(*n);
-        } else if (arg == "--idle" || arg == "--copies" || arg == "--copy-gap" || arg == "--header" ||
-                   arg == "--split") {
-            return usage_error(std::string("bad value for ") + std::string(arg) + ": '" + value + "'");
+            split_given = true;
         } else {
-            return usage_error("unknown option " + std::string(arg));
+            return usage_error(kTool, "bad value for " + std::string(name) + ": " + quoted(option.value));
         }
     }
-    if (paths.size() != 2) return usage_error("needs INPUT and OUTPUT");
-    o.input = paths[0];
-    o.output = paths[1];
-    return 0;
+    if (!o.format && !needs_from.empty())
+        return usage_error(kTool, std::string(needs_from) + " has no effect without --from");
+    if (split_given && o.format != signal_format::mode2)
+        return usage_error(kTool, "--split has no effect without --from mode2");
+    if (line.operands.size() != 2) return usage_error(kTool, "needs INPUT and OUTPUT");
+    o.input = line.operands[0];
+    o.output = line.operands[1];
+    return -1;
 }
 
-bool read_all(std::FILE* in, std::string& text) {
-    char chunk[1 << 16];
-    std::size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, in)) > 0) text.append(chunk, n);
-    return !std::ferror(in);
+// The outputs, planned: refused when one is the same file as the input or
+// as the other. Returns -1 to go on, or the status to end with.
+int plan_outputs(const options& o, output_file& capture, output_file& manifest) {
+    if (const output_problem p = plan_output(o.output, true, capture); p.status != 0)
+        return fail(kTool, p.message, p.status);
+    if (same_regular_file(capture, o.input))
+        return fail(kTool, std::string("OUTPUT ") + o.output + " is the same file as INPUT " + o.input, 2);
+    if (o.manifest == nullptr) return -1;
+    if (const output_problem p = plan_output(o.manifest, false, manifest); p.status != 0)
+        return fail(kTool, p.message, p.status);
+    if (same_regular_file(manifest, o.input))
+        return fail(kTool, std::string("--manifest ") + o.manifest + " is the same file as INPUT " + o.input, 2);
+    if (same_output(manifest, capture))
+        return fail(kTool, std::string("--manifest ") + o.manifest + " is the same file as OUTPUT " + o.output, 2);
+    return -1;
 }
 
-// A file written under a temporary name beside `path`, to be renamed to it.
-struct staged_file {
-    const char* path;
-    std::string temporary;
-};
-
-bool stage(const char* path, const std::string& bytes, staged_file& staged) {
-    staged = {path, std::string(path) + ".XXXXXX"};
-    const int fd = mkstemp(staged.temporary.data());
-    if (fd < 0) return false;
-    // mkstemp makes the file private; give it the mode a new file gets.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += static_cast<std::size_t>(n);
+// Opens every output, writes each through `write`, then commits them all; on
+// any failure abandons them all. Returns the exit status.
+template <class Write>
+int write_outputs(std::vector<output_file*> outputs, Write write) {
+    static out_writer out;
+    output_problem problem;
+    for (std::size_t i = 0; i < outputs.size() && problem.status == 0; ++i) problem = open_output(*outputs[i]);
+    for (std::size_t i = 0; i < outputs.size() && problem.status == 0; ++i) {
+        out_init(out, outputs[i]->fd);
+        if (const int error = write(i, out)) problem = write_failure(*outputs[i], error);
     }
-    const int saved = errno;
-    if (done != bytes.size() || fsync(fd) != 0 || close(fd) != 0) {
-        if (done != bytes.size()) errno = saved;
-        unlink(staged.temporary.c_str());
-        return false;
-    }
-    return true;
-}
-
-// Writes every file, or none: each goes to a temporary name first.
-int write_all(const std::vector<std::pair<const char*, const std::string*>>& files) {
-    std::vector<staged_file> staged(files.size());
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        if (!stage(files[i].first, *files[i].second, staged[i])) {
-            const int saved = errno;
-            for (std::size_t j = 0; j < i; ++j) unlink(staged[j].temporary.c_str());
-            errno = saved;
-            return io_error("cannot write", files[i].first);
-        }
-    }
-    for (const staged_file& s : staged) {
-        if (std::rename(s.temporary.c_str(), s.path) != 0) {
-            const int saved = errno;
-            for (const staged_file& t : staged) unlink(t.temporary.c_str());
-            errno = saved;
-            return io_error("cannot rename into", s.path);
-        }
-    }
-    return 0;
+    for (std::size_t i = 0; i < outputs.size() && problem.status == 0; ++i) problem = commit_output(*outputs[i]);
+    if (problem.status == 0) return 0;
+    for (output_file* o : outputs) abandon_output(*o);
+    return fail(kTool, problem.message, problem.status);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::fputs(kCaptureTextHelp, stdout);
-        std::fputs(kImportHelp, stdout);
-        return 0;
-    }
+    // A reader that goes away is a failed write, reported as one, not a
+    // signal that would leave a temporary file behind.
+    std::signal(SIGPIPE, SIG_IGN);
     options o;
-    if (const int status = read_options(argc, argv, o)) return status;
+    if (const int status = read_options(argc, argv, o); status >= 0) return status;
+    output_file capture, manifest;
+    if (const int status = plan_outputs(o, capture, manifest); status >= 0) return status;
 
-    const bool from_stdin = std::strcmp(o.input, "-") == 0;
-    std::FILE* in = from_stdin ? stdin : std::fopen(o.input, "rb");
-    if (in == nullptr) return io_error("cannot open", o.input);
-    std::string text;
-    const bool read_ok = read_all(in, text);
-    if (!from_stdin) std::fclose(in);
-    if (!read_ok) return io_error("cannot read", o.input);
+    std::string input;
+    if (const int error = read_text_file(o.input, input))
+        return fail(kTool, std::string("cannot read ") + o.input + ": " + std::strerror(error), 1);
+    std::string_view text = input;
+    skip_byte_order_mark(text);
+    if (looks_binary(text))
+        return fail(kTool, std::string(o.input) + " looks like a binary file; are INPUT and OUTPUT swapped?", 1);
 
     if (!o.format) {
-        std::string capture, error;
-        if (!capture_from_text(text, capture, error)) {
-            std::fprintf(stderr, "mkcapture: %s: %s\n", o.input, error.c_str());
-            return 1;
-        }
-        return write_all({{o.output, &capture}});
+        description d;
+        std::string error;
+        if (!read_description(text, d, error)) return fail(kTool, std::string(o.input) + ": " + error, 1);
+        if (d.records == 0 && !d.size)
+            warn(kTool, std::string(o.input) + ": no record and no size line: the capture holds only its header");
+        return write_outputs({&capture}, [&](std::size_t, out_writer& out) {
+            capture_writer writer = start_capture(out, d.size);
+            write_description(text, d, writer);
+            return finish_capture(writer);
+        });
     }
 
     std::vector<ir_signal> signals;
-    layout_result layout;
+    std::vector<std::string> warnings;
     import_error error;
-    if (!import_signals(*o.format, text, o.split_gap, signals, error) ||
-        !lay_out_records(signals, o.layout, o.input, layout, error)) {
+    const bool read = import_signals(*o.format, text, o.split_gap, signals, error);
+    if (read && signals.empty()) error = {0, 0, "no signal in the input"};
+    if (!read || signals.empty() || !check_records(signals, o.layout, o.input, warnings, error)) {
         std::string where = error.line == 0 ? "" : "line " + std::to_string(error.line);
         if (error.column != 0) where += ", column " + std::to_string(error.column);
-        std::fprintf(stderr, "mkcapture: %s: %s%s%s\n", o.input, where.c_str(), where.empty() ? "" : ": ",
-                     error.message.c_str());
-        return 1;
+        return fail(kTool, std::string(o.input) + ": " + where + (where.empty() ? "" : ": ") + error.message, 1);
     }
-    for (const std::string& warning : layout.warnings)
-        std::fprintf(stderr, "mkcapture: %s: %s\n", o.input, warning.c_str());
-    if (o.manifest != nullptr) return write_all({{o.output, &layout.capture}, {o.manifest, &layout.manifest}});
-    return write_all({{o.output, &layout.capture}});
+    for (const std::string& warning : warnings) warn(kTool, std::string(o.input) + ": " + warning);
+    std::vector<output_file*> outputs = {&capture};
+    if (o.manifest != nullptr) outputs.push_back(&manifest);
+    return write_outputs(outputs, [&](std::size_t i, out_writer& out) {
+        if (i == 1) {
+            out_text(out, manifest_text(signals, o.input));
+            out_flush(out);
+            return out.error;
+        }
+        capture_writer writer = start_capture(out, std::nullopt);
+        write_records(signals, o.layout, writer);
+        return finish_capture(writer);
+    });
 }

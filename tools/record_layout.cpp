@@ -1,30 +1,18 @@
 // Laying out signals as records, and the manifest that names them.
 #include "tools/record_layout.h"
 
-#include <cstdio>
+#include "output/writer.h"
 
 namespace {
 
-constexpr std::size_t kHeaderBytes = 1024;
-constexpr std::size_t kRecordWords = 512;
+bool has_trailing_gap(const ir_signal& s) { return s.durations.size() % 2 == 0; }
 
-void put_word(std::string& capture, std::uint32_t word) {
-    for (int i = 0; i < 4; ++i) capture.push_back(static_cast<char>((word >> (8 * i)) & 0xFFu));
-}
-
-// The durations of a record: the copies of the signal (each without a
-// trailing gap), the copy gap between them, and the signal's own trailing
-// gap, if it has one, after the last copy.
-std::vector<std::uint32_t> record_durations(const ir_signal& s, const layout_options& options) {
-    const bool trailing_gap = s.durations.size() % 2 == 0;
-    const std::size_t copy_length = s.durations.size() - (trailing_gap ? 1 : 0);
-    std::vector<std::uint32_t> d;
-    for (unsigned c = 0; c < options.copies; ++c) {
-        if (c > 0) d.push_back(options.copy_gap);
-        d.insert(d.end(), s.durations.begin(), s.durations.begin() + static_cast<std::ptrdiff_t>(copy_length));
-    }
-    if (trailing_gap) d.push_back(s.durations.back());
-    return d;
+// Durations of a signal's record: the copies (each without a trailing gap),
+// the copy gap between them, and the signal's own trailing gap, if it has
+// one, after the last copy.
+std::uint64_t record_length(const ir_signal& s, const layout_options& options) {
+    const std::uint64_t copy = s.durations.size() - (has_trailing_gap(s) ? 1 : 0);
+    return options.copies * copy + (options.copies - 1) + (has_trailing_gap(s) ? 1 : 0);
 }
 
 std::string signal_label(const ir_signal& s, std::string_view source) {
@@ -33,36 +21,50 @@ std::string signal_label(const ir_signal& s, std::string_view source) {
 
 }  // namespace
 
-bool lay_out_records(const std::vector<ir_signal>& signals, const layout_options& options, std::string_view source,
-                     layout_result& result, import_error& error) {
-    if (signals.empty()) {
-        error = {0, 0, "no signal in the input"};
-        return false;
-    }
-    result.capture.assign(kHeaderBytes, static_cast<char>(options.header));
-    result.manifest = "# record (hex, as tavlin prints it)\tsignal\n";
-    char number[24];
-    for (std::size_t k = 0; k < signals.size(); ++k) {
-        const ir_signal& s = signals[k];
-        std::vector<std::uint32_t> d = record_durations(s, options);
-        if (d.size() > kMostDurations) {
-            const std::string what = "signal " + signal_label(s, source) + " has " + std::to_string(d.size()) +
-                                     " durations with its copies; a record holds " + std::to_string(kMostDurations);
-            if (!options.truncate) {
-                error = {s.line, 0, what + " (--truncate cuts it)"};
-                return false;
-            }
-            result.warnings.push_back("line " + std::to_string(s.line) + ": " + what + "; cut to " +
-                                      std::to_string(kMostDurations));
-            d.resize(kMostDurations);
+bool check_records(const std::vector<ir_signal>& signals, const layout_options& options, std::string_view source,
+                   std::vector<std::string>& warnings, import_error& error) {
+    for (const ir_signal& s : signals) {
+        const std::uint64_t length = record_length(s, options);
+        if (length <= kMostDurations) continue;
+        const std::string what = "signal " + signal_label(s, source) + " has " + std::to_string(length) +
+                                 " durations with its copies; a record holds " + std::to_string(kMostDurations);
+        if (!options.truncate) {
+            error = {s.line, 0, what + " (--truncate cuts it)"};
+            return false;
         }
-        const std::size_t start = result.capture.size();
-        put_word(result.capture, options.idle);
-        for (std::uint32_t duration : d) put_word(result.capture, duration);
-        result.capture.resize(start + 4 * kRecordWords, '\0');
-
-        std::snprintf(number, sizeof number, "%zX", k + 1);
-        result.manifest += std::string(number) + "\t" + signal_label(s, source) + "\n";
+        warnings.push_back("line " + std::to_string(s.line) + ": " + what + "; cut to " +
+                           std::to_string(kMostDurations));
     }
     return true;
+}
+
+void write_records(const std::vector<ir_signal>& signals, const layout_options& options, capture_writer& capture) {
+    write_header(capture, options.header);
+    std::uint32_t words[kRecordWords];
+    for (const ir_signal& s : signals) {
+        const std::uint64_t copy = s.durations.size() - (has_trailing_gap(s) ? 1 : 0);
+        std::uint64_t count = 0;
+        const auto put = [&](std::uint32_t duration) {
+            if (count <= kMostDurations) words[count++] = duration;
+        };
+        put(options.idle);
+        for (unsigned c = 0; c < options.copies; ++c) {
+            if (c > 0) put(options.copy_gap);
+            for (std::uint64_t i = 0; i < copy; ++i) put(s.durations[i]);
+        }
+        if (has_trailing_gap(s)) put(s.durations.back());
+        write_record(capture, words, count);
+    }
+}
+
+std::string manifest_text(const std::vector<ir_signal>& signals, std::string_view source) {
+    std::string text = "# record (hex, as tavlin prints it)\tsignal\n";
+    char number[24];
+    for (std::size_t k = 0; k < signals.size(); ++k) {
+        text.append(number, static_cast<std::size_t>(put_hex(number, k + 1, 1, '0') - number));
+        text += '\t';
+        text += signal_label(signals[k], source);
+        text += '\n';
+    }
+    return text;
 }

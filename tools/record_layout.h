@@ -1,6 +1,6 @@
 // Imported signals laid out as capture records: word 0 the idle time, then
 // the signal's copies (bursts at odd words, gaps at even words) with a gap
-// between copies, then 0.
+// between copies, then a 0 that ends the record's durations.
 #pragma once
 
 #include <cstdint>
@@ -8,7 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/signal_import.h"
+#include "capture/writer.h"
+#include "tools/signal_forms.h"
 
 struct layout_options {
     std::uint32_t idle = 0x2000;       // word 0 of every record
@@ -18,16 +19,19 @@ struct layout_options {
     bool truncate = false;             // cut signals that do not fit, instead of failing
 };
 
-constexpr std::size_t kMostDurations = 511;  // a record holds the idle time and 511 durations
+// A record holds the idle time, at most this many durations, and the 0 that
+// ends them, so that no frame reads on into the next record.
+constexpr std::uint64_t kMostDurations = kRecordWords - 2;
 
-struct layout_result {
-    std::string capture;                // the capture file's bytes
-    std::string manifest;               // one line per record: its number (hex, as tavlin prints it) and signal
-    std::vector<std::string> warnings;  // what --truncate cut
-};
+// Checks that every signal fits in a record. A signal that does not is an
+// error, or, with `truncate`, is cut when written, and `warnings` say so.
+// `source` names the input in messages.
+bool check_records(const std::vector<ir_signal>& signals, const layout_options& options, std::string_view source,
+                   std::vector<std::string>& warnings, import_error& error);
 
-// Lays out one record per signal. `source` names the input in the manifest
-// and in messages. A signal that does not fit in a record is an error (or,
-// with `truncate`, is cut with a warning).
-bool lay_out_records(const std::vector<ir_signal>& signals, const layout_options& options, std::string_view source,
-                     layout_result& result, import_error& error);
+// Writes the header and one record per signal.
+void write_records(const std::vector<ir_signal>& signals, const layout_options& options, capture_writer& capture);
+
+// One line per record: its number as tavlin prints it (hexadecimal) and its
+// signal's name, or the input and line it came from.
+std::string manifest_text(const std::vector<ir_signal>& signals, std::string_view source);

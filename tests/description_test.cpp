@@ -1,9 +1,11 @@
 // The capture description language that tests, examples and benchmarks use.
-#include "tools/capture_text.h"
+#include "tools/description.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "tests/harness.h"
 
 namespace {
 
@@ -26,22 +28,18 @@ void PrintTo(const text_case& c, std::ostream* os) { *os << '"' << c.text << '"'
 
 class CaptureText : public ::testing::TestWithParam<text_case> {};
 
-TEST_P(CaptureText, BuildsTheBytes) {
-    std::string bytes, error;
-    ASSERT_TRUE(capture_from_text(GetParam().text, bytes, error)) << error;
-    EXPECT_EQ(bytes, GetParam().bytes);
-}
+TEST_P(CaptureText, BuildsTheBytes) { EXPECT_EQ(capture_bytes(GetParam().text), GetParam().bytes); }
 
-INSTANTIATE_TEST_SUITE_P(Descriptions, CaptureText,
-                         ::testing::Values(text_case{"", std::string(1024, '\0')},
-                                           text_case{"# only a comment\n\n", std::string(1024, '\0')},
-                                           text_case{"header 7\n1 0x2", capture_of(7, word(1) + word(2))},
-                                           text_case{"  -1\t0xffffffff 4294967295 # comment",
-                                                     capture_of(0, word(~0u) + word(~0u) + word(~0u))},
-                                           text_case{"-2147483648 0x10*3 5*0",
-                                                     capture_of(0, word(0x80000000u) + word(16) + word(16) + word(16))},
-                                           text_case{"0x7B\nsize 1025", std::string(1024, '\0') + "\x7B"},
-                                           text_case{"size 1030\n", std::string(1030, '\0')}));
+INSTANTIATE_TEST_SUITE_P(
+    Descriptions, CaptureText,
+    ::testing::Values(
+        text_case{"", std::string(1024, '\0')}, text_case{"# only a comment\n\n", std::string(1024, '\0')},
+        text_case{"header 7\n1 0x2", capture_of(7, word(1) + word(2))},
+        text_case{"  -1\t0xffffffff 4294967295 # comment", capture_of(0, word(~0u) + word(~0u) + word(~0u))},
+        text_case{"-2147483648 0x10*3 5*0", capture_of(0, word(0x80000000u) + word(16) + word(16) + word(16))},
+        text_case{"0x7B\nsize 1025", std::string(1024, '\0') + "\x7B"},
+        text_case{"size 1030\n", std::string(1030, '\0')},
+        text_case{"1\nsize 1030\nheader 9\n", std::string(1024, '\t') + "\x01" + std::string(5, '\0')}));
 
 struct error_case {
     const char* text;
@@ -53,8 +51,9 @@ void PrintTo(const error_case& c, std::ostream* os) { *os << '"' << c.text << '"
 class CaptureTextError : public ::testing::TestWithParam<error_case> {};
 
 TEST_P(CaptureTextError, NamesTheLine) {
-    std::string bytes, error;
-    EXPECT_FALSE(capture_from_text(GetParam().text, bytes, error));
+    description d;
+    std::string error;
+    EXPECT_FALSE(read_description(GetParam().text, d, error));
     EXPECT_EQ(error, GetParam().error);
 }
 
@@ -68,6 +67,11 @@ INSTANTIATE_TEST_SUITE_P(Malformed, CaptureTextError,
                                            error_case{"\n\nheader 256", "line 3: bad header '256'"},
                                            error_case{"header 1\nheader 2", "line 2: header given twice"},
                                            error_case{"size", "line 1: size takes one number"},
-                                           error_case{"size 1 2", "line 1: size takes one number"}));
+                                           error_case{"size 1 2", "line 1: size takes one number"},
+                                           error_case{"size 1099511627777", "line 1: bad size '1099511627777'"},
+                                           error_case{"1 \x01\xC3\xA9"
+                                                      "0123456789012345678901234567890123456789",
+                                                      "line 1: bad duration '\\x01\\xC3\\xA9"
+                                                      "0123456789012345678901234567890123456'..."}));
 
 }  // namespace

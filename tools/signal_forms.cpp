@@ -1,34 +1,14 @@
 // Readers of the mode2, ir-ctl, raw and Pronto text forms.
-#include "tools/signal_import.h"
+#include "tools/signal_forms.h"
 
 #include <cstdint>
 #include <optional>
 
-#include "tools/capture_text.h"
+#include "tools/text_input.h"
 
 namespace {
 
 constexpr std::uint64_t kLongestDuration = 0x7FFFFFFF;  // a duration is a signed 32-bit word
-
-// One line of the input, cut into tokens with their columns.
-struct line_reader {
-    std::string_view text;
-    unsigned number;
-    std::size_t at = 0;
-
-    // The next token: characters up to a blank or one of `separators`.
-    std::string_view next(std::string_view separators, unsigned& column) {
-        while (at < text.size() && (text[at] == ' ' || text[at] == '\t' || text[at] == '\r' ||
-                                    separators.find(text[at]) != std::string_view::npos))
-            ++at;
-        column = static_cast<unsigned>(at) + 1;
-        const std::size_t start = at;
-        while (at < text.size() && text[at] != ' ' && text[at] != '\t' && text[at] != '\r' &&
-               separators.find(text[at]) == std::string_view::npos)
-            ++at;
-        return text.substr(start, at - start);
-    }
-};
 
 bool fail(import_error& error, unsigned line, unsigned column, std::string message) {
     error = {line, column, std::move(message)};
@@ -38,50 +18,34 @@ bool fail(import_error& error, unsigned line, unsigned column, std::string messa
 // A positive decimal duration in microseconds.
 bool read_microseconds(std::string_view token, unsigned line, unsigned column, std::uint32_t& value,
                        import_error& error) {
-    if (!token.empty() && token[0] == '-') return fail(error, line, column, "negative duration: " + std::string(token));
+    if (!token.empty() && token[0] == '-') return fail(error, line, column, "negative duration: " + quoted(token));
     if (token.empty() || token.find_first_not_of("0123456789") != std::string_view::npos)
-        return fail(error, line, column, "not a number: '" + std::string(token) + "'");
+        return fail(error, line, column, "not a number: " + quoted(token));
     const std::optional<std::uint64_t> number = read_number(token, kLongestDuration);
-    if (!number) return fail(error, line, column, "duration over 2147483647 microseconds: " + std::string(token));
+    if (!number) return fail(error, line, column, "duration over 2147483647 microseconds: " + quoted(token));
     if (*number == 0) return fail(error, line, column, "zero duration");
     value = static_cast<std::uint32_t>(*number);
     return true;
 }
 
-template <typename Line>
-bool for_each_line(std::string_view text, Line line) {
-    unsigned number = 0;
-    while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        ++number;
-        if (!line(line_reader{text.substr(0, end), number})) return false;
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-    }
-    return true;
-}
-
-bool is_blank_or_comment(std::string_view line) {
-    const std::size_t first = line.find_first_not_of(" \t\r");
-    return first == std::string_view::npos || line[first] == '#';
-}
-
 bool import_mode2(std::string_view text, std::uint32_t split_gap, std::vector<ir_signal>& signals,
                   import_error& error) {
     bool open = false;  // a signal has begun and not ended
-    return for_each_line(text, [&](line_reader r) {
-        if (is_blank_or_comment(r.text)) return true;
+    return for_each_line(text, [&](text_line line) {
+        if (is_blank_or_comment(line.text)) return true;
+        line_tokens r{line.text};
         unsigned column, value_column;
         const std::string_view kind = r.next("", column);
         const std::string_view value_text = r.next("", value_column);
         unsigned extra_column;
         if ((kind != "pulse" && kind != "space" && kind != "timeout") || !r.next("", extra_column).empty())
-            return fail(error, r.number, column, "expected 'pulse N', 'space N' or 'timeout N'");
+            return fail(error, line.number, column, "expected 'pulse N', 'space N' or 'timeout N'");
         std::uint32_t value;
-        if (!read_microseconds(value_text, r.number, value_column, value, error)) return false;
+        if (!read_microseconds(value_text, line.number, value_column, value, error)) return false;
         if (kind == "pulse") {
-            if (!open) signals.push_back(ir_signal{"", r.number, {}});
+            if (!open) signals.push_back(ir_signal{"", line.number, {}});
             std::vector<std::uint32_t>& d = signals.back().durations;
-            if (open && d.size() % 2 == 1) return fail(error, r.number, column, "a pulse where a space must be");
+            if (open && d.size() % 2 == 1) return fail(error, line.number, column, "a pulse where a space must be");
             d.push_back(value);
             open = true;
         } else if (open) {
@@ -91,7 +55,7 @@ bool import_mode2(std::string_view text, std::uint32_t split_gap, std::vector<ir
                 open = false;
             } else {
                 std::vector<std::uint32_t>& d = signals.back().durations;
-                if (d.size() % 2 == 0) return fail(error, r.number, column, "a space where a pulse must be");
+                if (d.size() % 2 == 0) return fail(error, line.number, column, "a space where a pulse must be");
                 d.push_back(value);
             }
         }
@@ -100,20 +64,21 @@ bool import_mode2(std::string_view text, std::uint32_t split_gap, std::vector<ir
 }
 
 bool import_ir_ctl(std::string_view text, std::vector<ir_signal>& signals, import_error& error) {
-    return for_each_line(text, [&](line_reader r) {
-        if (is_blank_or_comment(r.text)) return true;
-        ir_signal s{"", r.number, {}};
+    return for_each_line(text, [&](text_line line) {
+        if (is_blank_or_comment(line.text)) return true;
+        line_tokens r{line.text};
+        ir_signal s{"", line.number, {}};
         for (unsigned column;;) {
             const std::string_view token = r.next("", column);
             if (token.empty() || token[0] == '#') break;  // "# timeout N" ends the line
             const bool burst = s.durations.size() % 2 == 0;
             if (token[0] != '+' && token[0] != '-')
-                return fail(error, r.number, column, "a duration must start with + (burst) or - (gap)");
+                return fail(error, line.number, column, "a duration must start with + (burst) or - (gap)");
             if ((token[0] == '+') != burst)
-                return fail(error, r.number, column,
+                return fail(error, line.number, column,
                             burst ? "a gap where a burst must be" : "a burst where a gap must be");
             std::uint32_t value;
-            if (!read_microseconds(token.substr(1), r.number, column + 1, value, error)) return false;
+            if (!read_microseconds(token.substr(1), line.number, column + 1, value, error)) return false;
             s.durations.push_back(value);
         }
         signals.push_back(std::move(s));
@@ -122,14 +87,15 @@ bool import_ir_ctl(std::string_view text, std::vector<ir_signal>& signals, impor
 }
 
 bool import_raw(std::string_view text, std::vector<ir_signal>& signals, import_error& error) {
-    return for_each_line(text, [&](line_reader r) {
-        if (is_blank_or_comment(r.text)) return true;
-        ir_signal s{"", r.number, {}};
-        if (const std::size_t colon = r.text.find(':'); colon != std::string_view::npos) {
-            const std::string_view name = r.text.substr(0, colon);
+    return for_each_line(text, [&](text_line line) {
+        if (is_blank_or_comment(line.text)) return true;
+        line_tokens r{line.text};
+        ir_signal s{"", line.number, {}};
+        if (const std::size_t colon = line.text.find(':'); colon != std::string_view::npos) {
+            const std::string_view name = line.text.substr(0, colon);
             const std::size_t first = name.find_first_not_of(" \t");
             const std::size_t last = name.find_last_not_of(" \t");
-            if (first == std::string_view::npos) return fail(error, r.number, colon + 1, "an empty name before ':'");
+            if (first == std::string_view::npos) return fail(error, line.number, colon + 1, "an empty name before ':'");
             s.name = std::string(name.substr(first, last - first + 1));
             r.at = colon + 1;
         }
@@ -137,18 +103,19 @@ bool import_raw(std::string_view text, std::vector<ir_signal>& signals, import_e
             const std::string_view token = r.next(",", column);
             if (token.empty()) break;
             std::uint32_t value;
-            if (!read_microseconds(token, r.number, column, value, error)) return false;
+            if (!read_microseconds(token, line.number, column, value, error)) return false;
             s.durations.push_back(value);
         }
-        if (s.durations.empty()) return fail(error, r.number, 0, "a signal without durations");
+        if (s.durations.empty()) return fail(error, line.number, 0, "a signal without durations");
         signals.push_back(std::move(s));
         return true;
     });
 }
 
 bool import_pronto(std::string_view text, std::vector<ir_signal>& signals, import_error& error) {
-    return for_each_line(text, [&](line_reader r) {
-        if (is_blank_or_comment(r.text)) return true;
+    return for_each_line(text, [&](text_line line) {
+        if (is_blank_or_comment(line.text)) return true;
+        line_tokens r{line.text};
         std::vector<std::uint32_t> words;
         std::vector<unsigned> columns;
         for (unsigned column;;) {
@@ -159,27 +126,31 @@ bool import_pronto(std::string_view text, std::vector<ir_signal>& signals, impor
                     ? read_number("0x" + std::string(token), 0xFFFF)
                     : std::nullopt;
             if (!word)
-                return fail(error, r.number, column,
-                            "not a Pronto word (four hex digits): '" + std::string(token) + "'");
+                return fail(error, line.number, column,
+                            "not a Pronto word (four hex digits): " + quoted(token));
             words.push_back(static_cast<std::uint32_t>(*word));
             columns.push_back(column);
         }
-        if (words.size() < 4) return fail(error, r.number, 0, "a Pronto code needs at least 4 words");
+        if (words.size() < 4) return fail(error, line.number, 0, "a Pronto code needs at least 4 words");
         if (words[0] != 0)
-            return fail(error, r.number, columns[0], "only learned Pronto codes (first word 0000) are read");
-        if (words[1] == 0) return fail(error, r.number, columns[1], "a carrier frequency word of 0");
+            return fail(error, line.number, columns[0], "only learned Pronto codes (first word 0000) are read");
+        if (words[1] == 0) return fail(error, line.number, columns[1], "a carrier frequency word of 0");
         const std::size_t pairs = std::size_t{words[2]} + words[3];
         if (pairs == 0 || words.size() != 4 + 2 * pairs)
-            return fail(error, r.number, 0,
+            return fail(error, line.number, 0,
                         "the code has " + std::to_string(words.size()) + " words, its counts say " +
                             std::to_string(4 + 2 * pairs));
         // A count of carrier cycles lasts count × F × 0.241246 µs (F the
         // frequency word): rounded to the nearest microsecond in integers.
-        ir_signal s{"", r.number, {}};
+        ir_signal s{"", line.number, {}};
         for (std::size_t i = 4; i < words.size(); ++i) {
-            if (words[i] == 0) return fail(error, r.number, columns[i], "zero duration");
+            if (words[i] == 0) return fail(error, line.number, columns[i], "zero duration");
             const std::uint64_t picoseconds = std::uint64_t{words[i]} * words[1] * 241246;
-            s.durations.push_back(static_cast<std::uint32_t>((picoseconds + 500000) / 1000000));
+            const std::uint64_t microseconds = (picoseconds + 500000) / 1000000;
+            // A count that lasts less than half a microsecond would be a 0,
+            // which ends a record: it is no duration.
+            if (microseconds == 0) return fail(error, line.number, columns[i], "a count of under half a microsecond");
+            s.durations.push_back(static_cast<std::uint32_t>(microseconds));
         }
         signals.push_back(std::move(s));
         return true;

@@ -1,0 +1,222 @@
+// Planning, opening, committing and abandoning the companions' outputs.
+#include "tools/output_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// Temporary files not yet committed, removed by the handler of a signal that
+// ends the tool. Plain arrays: the handler may only make async-signal-safe
+// calls.
+constexpr int kMostTemporaries = 4;
+char temporaries[kMostTemporaries][PATH_MAX];
+volatile sig_atomic_t temporary_used[kMostTemporaries];
+constexpr int kEndingSignals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM};
+
+extern "C" void remove_temporaries(int signal_number) {
+    for (int i = 0; i < kMostTemporaries; ++i)
+        if (temporary_used[i]) unlink(temporaries[i]);
+    std::signal(signal_number, SIG_DFL);
+    std::raise(signal_number);
+}
+
+void block_ending_signals(bool block, sigset_t& saved) {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int s : kEndingSignals) sigaddset(&set, s);
+    sigprocmask(block ? SIG_BLOCK : SIG_SETMASK, block ? &set : &saved, block ? &saved : nullptr);
+}
+
+void remember_temporary(const std::string& path) {
+    static bool handlers_set = false;
+    if (!handlers_set) {
+        struct sigaction action = {};
+        action.sa_handler = remove_temporaries;
+        sigemptyset(&action.sa_mask);
+        for (int s : kEndingSignals) sigaction(s, &action, nullptr);
+        handlers_set = true;
+    }
+    for (int i = 0; i < kMostTemporaries; ++i) {
+        if (temporary_used[i] || path.size() >= PATH_MAX) continue;
+        std::memcpy(temporaries[i], path.c_str(), path.size() + 1);
+        temporary_used[i] = 1;
+        return;
+    }
+}
+
+void forget_temporary(const std::string& path) {
+    for (int i = 0; i < kMostTemporaries; ++i)
+        if (temporary_used[i] && path == temporaries[i]) temporary_used[i] = 0;
+}
+
+std::string directory_of(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string failure_text(const char* what, const std::string& path, int error) {
+    return std::string(what) + " " + path + ": " + std::strerror(error);
+}
+
+// Follows symbolic links from `path` to the path they lead to, which may not
+// exist. Returns 0, or the errno of the failure (ELOOP for a cycle).
+int follow_links(const char* path, std::string& target) {
+    target = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st;
+        if (lstat(target.c_str(), &st) != 0) return errno == ENOENT ? 0 : errno;
+        if (!S_ISLNK(st.st_mode)) return 0;
+        char link[PATH_MAX];
+        const ssize_t n = readlink(target.c_str(), link, sizeof link - 1);
+        if (n < 0) return errno;
+        const std::string next(link, static_cast<std::size_t>(n));
+        target = next[0] == '/' ? next : directory_of(target) + "/" + next;
+    }
+    return ELOOP;
+}
+
+void take_identity(output_file& out, const struct stat& st) {
+    out.device = st.st_dev;
+    out.inode = st.st_ino;
+    out.regular = S_ISREG(st.st_mode);
+}
+
+}  // namespace
+
+output_problem plan_output(const char* path, bool binary, output_file& out) {
+    out = output_file{};
+    out.path = path;
+    if (std::strcmp(path, "-") == 0) {
+        out.how = output_file::kind::standard_output;
+        if (binary && isatty(STDOUT_FILENO))
+            return {2, "refusing to write binary data to a terminal: redirect standard output, or name OUTPUT"};
+        struct stat st;
+        if (fstat(STDOUT_FILENO, &st) == 0) take_identity(out, st);
+        return {};
+    }
+    if (const int error = follow_links(path, out.target)) return {1, failure_text("cannot write", path, error)};
+    struct stat st;
+    if (stat(out.target.c_str(), &st) != 0) {
+        if (errno != ENOENT) return {1, failure_text("cannot write", path, errno)};
+        out.how = output_file::kind::replace;  // a new file
+        return {};
+    }
+    out.exists = true;
+    take_identity(out, st);
+    if (S_ISDIR(st.st_mode)) return {1, failure_text("cannot write", path, EISDIR)};
+    if (!S_ISREG(st.st_mode)) {
+        out.how = output_file::kind::direct;
+        return {};
+    }
+    // Replaced only when a shell redirection could write it: the test is the
+    // same open, which changes nothing.
+    const int probe = open(out.target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    if (probe < 0) return {1, failure_text("cannot write", path, errno)};
+    close(probe);
+    out.how = output_file::kind::replace;
+    out.mode = st.st_mode & 0777;
+    out.owner = st.st_uid;
+    out.group = st.st_gid;
+    return {};
+}
+
+bool same_output(const output_file& a, const output_file& b) {
+    using kind = output_file::kind;
+    if (a.how == kind::standard_output && b.how == kind::standard_output) return true;
+    if (a.regular && b.regular) return a.device == b.device && a.inode == b.inode;
+    if (a.how == kind::standard_output || b.how == kind::standard_output || a.exists || b.exists) return false;
+    // Two new files: the same when their directories are, and their names.
+    const auto canonical = [](const std::string& path) {
+        char directory[PATH_MAX];
+        const std::size_t slash = path.rfind('/');
+        if (realpath(directory_of(path).c_str(), directory) == nullptr) return path;
+        return std::string(directory) + "/" + path.substr(slash == std::string::npos ? 0 : slash + 1);
+    };
+    return canonical(a.target) == canonical(b.target);
+}
+
+bool same_regular_file(const output_file& out, const char* input_path) {
+    struct stat st;
+    const bool known = std::strcmp(input_path, "-") == 0 ? fstat(STDIN_FILENO, &st) == 0 : stat(input_path, &st) == 0;
+    return known && S_ISREG(st.st_mode) && out.regular && out.device == st.st_dev && out.inode == st.st_ino;
+}
+
+output_problem open_output(output_file& out) {
+    switch (out.how) {
+        case output_file::kind::standard_output:
+            out.fd = STDOUT_FILENO;
+            return {};
+        case output_file::kind::direct:
+            out.fd = open(out.target.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
+            if (out.fd < 0) return write_failure(out, errno);
+            return {};
+        case output_file::kind::replace:
+            break;
+    }
+    const std::string& target = out.target;
+    const std::size_t slash = target.rfind('/');
+    out.temporary = directory_of(target) + "/." + target.substr(slash == std::string::npos ? 0 : slash + 1) + ".XXXXXX";
+    sigset_t saved;
+    block_ending_signals(true, saved);
+    out.fd = mkstemp(out.temporary.data());
+    if (out.fd >= 0) remember_temporary(out.temporary);
+    block_ending_signals(false, saved);
+    if (out.fd < 0) {
+        const int error = errno;
+        out.temporary.clear();
+        return {1, failure_text("cannot create a temporary file in", directory_of(target), error)};
+    }
+    // mkstemp makes the file private: give it the mode the file had, or the
+    // one a new file gets.
+    mode_t mode = out.mode;
+    if (!out.exists) {
+        const mode_t mask = umask(0);
+        umask(mask);
+        mode = 0666 & ~mask;
+    }
+    if (fchmod(out.fd, mode) != 0 || (out.exists && geteuid() == 0 && fchown(out.fd, out.owner, out.group) != 0)) {
+        const int error = errno;
+        abandon_output(out);
+        return write_failure(out, error);
+    }
+    return {};
+}
+
+output_problem commit_output(output_file& out) {
+    if (out.how == output_file::kind::standard_output) return {};
+    int error = 0;
+    if (out.how == output_file::kind::replace && fsync(out.fd) != 0) error = errno;
+    if (close(out.fd) != 0 && error == 0) error = errno;
+    out.fd = -1;
+    if (error == 0 && out.how == output_file::kind::replace && rename(out.temporary.c_str(), out.target.c_str()) != 0)
+        error = errno;
+    if (error != 0) {
+        abandon_output(out);
+        return write_failure(out, error);
+    }
+    forget_temporary(out.temporary);
+    out.temporary.clear();
+    return {};
+}
+
+void abandon_output(output_file& out) {
+    if (out.fd >= 0 && out.how != output_file::kind::standard_output) close(out.fd);
+    out.fd = -1;
+    if (out.temporary.empty()) return;
+    unlink(out.temporary.c_str());
+    forget_temporary(out.temporary);
+    out.temporary.clear();
+}
+
+output_problem write_failure(const output_file& out, int error) {
+    return {1, failure_text("cannot write", out.path, error)};
+}

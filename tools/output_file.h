@@ -1,0 +1,66 @@
+// Where the companions write: their outputs are treated as cp and a shell
+// redirection treat them, never worse.
+//   -              standard output (refused when it is a terminal)
+//   a new path     created under a temporary name beside it, renamed into
+//                  place when everything is written
+//   a regular file replaced the same way, only when the user could open it
+//                  for writing; the new file keeps its permission bits (and,
+//                  for root, its owner)
+//   a symbolic link  its target is written as above; the link stays
+//   a device, a FIFO or a socket  written into directly, never replaced
+// A failure at any point, or a signal that ends the tool, leaves every
+// existing file as it was and no temporary file behind.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+
+struct output_file {
+    const char* path = nullptr;  // as given
+    enum class kind { standard_output, direct, replace } how = kind::replace;
+    std::string target;   // the path written or replaced: a symbolic link's target
+    bool exists = false;  // target names an existing file
+    mode_t mode = 0;      // permission bits of the existing file
+    uid_t owner = 0;
+    gid_t group = 0;
+    dev_t device = 0;  // identity of the existing file, or of standard output
+    ino_t inode = 0;
+    bool regular = false;  // the identity is that of a regular file
+    std::string temporary;
+    int fd = -1;
+};
+
+// The outcome of a step: 0, or the exit status after `message` was printed.
+struct output_problem {
+    int status = 0;
+    std::string message;
+};
+
+// Decides how `path` is written, before anything is. Refuses a directory, a
+// regular file the user cannot write, and, for `binary` data, a terminal as
+// standard output.
+output_problem plan_output(const char* path, bool binary, output_file& out);
+
+// True when the output and the input are the same regular file (device and
+// inode), however they are spelled. An input path "-" is standard input.
+bool same_regular_file(const output_file& out, const char* input_path);
+
+// True when the two outputs would write the same file: the same existing
+// regular file, both standard output, or the same new path.
+bool same_output(const output_file& a, const output_file& b);
+
+// Opens the output for writing: the temporary file, the device, or standard
+// output.
+output_problem open_output(output_file& out);
+
+// Makes the written output the file at its path: flushes it to disk and
+// renames the temporary file into place. Every output is committed only
+// after all have been written.
+output_problem commit_output(output_file& out);
+
+// Drops an output that was not committed: its temporary file is removed.
+void abandon_output(output_file& out);
+
+// "cannot write PATH: <errno text>", status 1.
+output_problem write_failure(const output_file& out, int error);

@@ -1,0 +1,98 @@
+// Lines, tokens, numbers and quoted words.
+#include "tools/text_input.h"
+
+#include <cerrno>
+#include <cstdio>
+
+#include "output/writer.h"
+
+std::string_view line_tokens::next(std::string_view separators, unsigned& column) {
+    const auto separates = [&](char c) { return is_blank(c) || separators.find(c) != std::string_view::npos; };
+    while (at < text.size() && separates(text[at])) ++at;
+    column = static_cast<unsigned>(at) + 1;
+    const std::size_t start = at;
+    while (at < text.size() && !separates(text[at])) ++at;
+    return text.substr(start, at - start);
+}
+
+std::string_view line_tokens::rest() {
+    while (at < text.size() && is_blank(text[at])) ++at;
+    return text.substr(at);
+}
+
+bool is_blank_or_comment(std::string_view line) {
+    std::size_t first = 0;
+    while (first < line.size() && is_blank(line[first])) ++first;
+    return first == line.size() || line[first] == '#';
+}
+
+std::optional<std::uint64_t> read_number(std::string_view text, std::uint64_t limit) {
+    unsigned base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        base = 16;
+        text.remove_prefix(2);
+    }
+    if (text.empty()) return std::nullopt;
+    std::uint64_t value = 0;
+    for (char c : text) {
+        unsigned digit;
+        if (c >= '0' && c <= '9')
+            digit = static_cast<unsigned>(c - '0');
+        else if (base == 16 && c >= 'a' && c <= 'f')
+            digit = static_cast<unsigned>(c - 'a' + 10);
+        else if (base == 16 && c >= 'A' && c <= 'F')
+            digit = static_cast<unsigned>(c - 'A' + 10);
+        else
+            return std::nullopt;
+        if (digit > limit || value > (limit - digit) / base) return std::nullopt;
+        value = value * base + digit;
+    }
+    return value;
+}
+
+std::string quoted(std::string_view word) {
+    constexpr std::size_t kShown = 40;
+    std::string text = "'";
+    for (std::size_t i = 0; i < word.size() && i < kShown; ++i) {
+        const auto c = static_cast<unsigned char>(word[i]);
+        if (c >= 0x20 && c < 0x7F) {
+            text += static_cast<char>(c);
+        } else {
+            text += "\\x";
+            text += kHexDigits[c >> 4];
+            text += kHexDigits[c & 0xF];
+        }
+    }
+    return text + (word.size() > kShown ? "'..." : "'");
+}
+
+int read_text_file(const char* path, std::string& text) {
+    const bool standard_input = path[0] == '-' && path[1] == '\0';
+    std::FILE* in = standard_input ? stdin : std::fopen(path, "rb");
+    if (in == nullptr) return errno;
+    char chunk[1 << 16];
+    std::size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, in)) > 0) text.append(chunk, n);
+    const int error = std::ferror(in) ? (errno != 0 ? errno : EIO) : 0;
+    if (!standard_input) std::fclose(in);
+    return error;
+}
+
+void skip_byte_order_mark(std::string_view& text) {
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+}
+
+bool looks_binary(std::string_view text) {
+    constexpr std::size_t kHeader = 1024;
+    if (text.find('\0') != std::string_view::npos) return true;
+    const std::string_view start = text.substr(0, kHeader);
+    for (const char c : start) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\v' && byte != '\f' && byte != '\r' &&
+             byte != 0x1B) ||
+            byte == 0x7F)
+            return true;
+    }
+    return start.size() == kHeader && static_cast<unsigned char>(start[0]) >= 0x80 &&
+           start.find_first_not_of(start[0]) == std::string_view::npos;
+}

@@ -1,0 +1,70 @@
+// Reading the text that users bring: lines with their numbers, tokens with
+// their columns, numbers, and words quoted safely in messages. Every text
+// reader of the tools goes through these.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// One line of an input, without its line end; numbered from 1.
+struct text_line {
+    std::string_view text;
+    unsigned number;
+};
+
+// Calls `each(line)` for every line of `text`, in order, until it returns
+// false; returns false when it did.
+template <class Each>
+bool for_each_line(std::string_view text, Each each) {
+    for (unsigned number = 1; !text.empty(); ++number) {
+        const std::size_t end = text.find('\n');
+        if (!each(text_line{text.substr(0, end), number})) return false;
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    }
+    return true;
+}
+
+inline bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+// A line taken apart into tokens: runs of characters between blanks (space,
+// tab, carriage return) and the separator characters a form adds.
+struct line_tokens {
+    std::string_view text;
+    std::size_t at = 0;
+
+    // The next token, empty at the end of the line; `column` is where it
+    // starts, counted from 1.
+    std::string_view next(std::string_view separators, unsigned& column);
+    std::string_view next(std::string_view separators = {}) {
+        unsigned column;
+        return next(separators, column);
+    }
+    // The rest of the line after the tokens taken, without leading blanks.
+    std::string_view rest();
+};
+
+// True for a line of blanks only, or one whose first other character is '#'.
+bool is_blank_or_comment(std::string_view line);
+
+// An unsigned decimal, or hexadecimal with 0x, no greater than `limit`.
+std::optional<std::uint64_t> read_number(std::string_view text, std::uint64_t limit);
+
+// `word` as a message shows it: in single quotes, cut to 40 characters with
+// "..." after it, control characters and bytes outside ASCII as \xNN.
+std::string quoted(std::string_view word);
+
+// Reads the whole of `path` ("-": standard input). Returns 0, or the errno of
+// the failure.
+int read_text_file(const char* path, std::string& text);
+
+// Drops a UTF-8 byte-order mark from the start of `text`: it is invisible in
+// an editor, and would otherwise stick to the first word.
+void skip_byte_order_mark(std::string_view& text);
+
+// True for input that is no text: it holds a NUL byte, or its first 1024
+// bytes hold another control byte (blanks, line ends and the escape of
+// terminal colours aside), or are 1024 copies of one byte outside ASCII, as
+// a capture's header may be.
+bool looks_binary(std::string_view text);
