@@ -1,11 +1,16 @@
 #include "tests/harness.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -104,6 +109,13 @@ run_result run_program(const std::string& program, bool wrapped, const scratch_d
     if (pipe(feed) != 0) std::abort();
     const bool cut = !setup.cut_path.empty();
     if (cut && (pipe(caught) != 0 || fcntl(caught[0], F_SETPIPE_SZ, 4096) < 0)) std::abort();
+    int terminal = -1;
+    std::string terminal_name;
+    if (setup.terminal_output) {
+        terminal = posix_openpt(O_RDWR | O_NOCTTY);
+        if (terminal < 0 || grantpt(terminal) != 0 || unlockpt(terminal) != 0) std::abort();
+        terminal_name = ptsname(terminal);
+    }
 
     std::vector<std::string> words;
     if (const char* wrapper = std::getenv("TAVLIN_WRAPPER"); wrapper != nullptr && wrapped) {
@@ -116,17 +128,31 @@ run_result run_program(const std::string& program, bool wrapped, const scratch_d
     for (std::string& w : words) argv.push_back(w.data());
     argv.push_back(nullptr);
 
+    // The scratch directory opens to others for a program run as nobody.
+    if (setup.as_nobody && chmod(dir.path.c_str(), 0755) != 0) std::abort();
     pid_t child = fork();
     if (child == 0) {
-        int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (chdir(dir.path.c_str()) != 0) _exit(127);
+        int out = terminal_name.empty()
+                      ? open(out_path.c_str(), O_WRONLY | O_CREAT | (setup.stdout_append ? O_APPEND : O_TRUNC), 0644)
+                      : open(terminal_name.c_str(), O_WRONLY | O_NOCTTY);
         int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (out < 0 || err < 0 || chdir(dir.path.c_str()) != 0) _exit(127);
-        dup2(feed[0], 0);
+        int in = setup.stdin_path.empty() ? feed[0] : open(setup.stdin_path.c_str(), O_RDONLY);
+        if (out < 0 || err < 0 || in < 0) _exit(127);
+        dup2(in, 0);
         dup2(cut ? caught[1] : out, 1);
         dup2(err, 2);
         close(feed[1]);
         if (cut) close(caught[0]);
         if (setup.stdout_closed) close(1);
+        if (setup.file_limit != 0) {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{setup.file_limit, setup.file_limit};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        if (setup.as_nobody && geteuid() == 0 &&
+            (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(127);
         execvp(argv[0], argv.data());
         _exit(127);
     }
@@ -146,11 +172,18 @@ run_result run_program(const std::string& program, bool wrapped, const scratch_d
         while ((n = read(caught[0], chunk, sizeof chunk)) > 0) result.out.append(chunk, static_cast<std::size_t>(n));
         close(caught[0]);
     }
+    if (setup.terminate_when) {
+        for (int tries = 0; tries < 2000 && !setup.terminate_when(); ++tries) usleep(5000);
+        kill(child, SIGTERM);
+    }
     int wait_status = 0;
-    waitpid(child, &wait_status, 0);
+    rusage usage{};
+    wait4(child, &wait_status, 0, &usage);
+    if (terminal >= 0) close(terminal);
 
     result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
-    if (setup.stdout_path.empty() && !cut) result.out = read_file(out_path);
+    result.peak_kib = usage.ru_maxrss;
+    if (setup.stdout_path.empty() && !cut && terminal_name.empty()) result.out = read_file(out_path);
     result.err = read_file(err_path);
     return result;
 }
@@ -161,8 +194,41 @@ run_result run_tavlin(const scratch_dir& dir, const std::vector<std::string>& ar
     return run_program(TAVLIN_BINARY, true, dir, args, setup);
 }
 
-run_result run_mkcapture(const scratch_dir& dir, const std::vector<std::string>& args) {
-    return run_program(MKCAPTURE_BINARY, false, dir, args, {});
+run_result run_mkcapture(const scratch_dir& dir, const std::vector<std::string>& args, const run_setup& setup) {
+    return run_program(MKCAPTURE_BINARY, false, dir, args, setup);
+}
+
+std::string directory_listing(const std::string& path) {
+    std::vector<std::string> entries;
+    for (const auto& entry : std::filesystem::directory_iterator(path)) {
+        const std::string name = entry.path().filename().string();
+        if (name == ".stdout" || name == ".stderr") continue;
+        struct stat st;
+        if (lstat(entry.path().c_str(), &st) != 0) continue;
+        std::string line = name + " " + std::to_string(st.st_mode & 07777) + " ";
+        if (S_ISLNK(st.st_mode)) {
+            line += "link to " + std::filesystem::read_symlink(entry.path()).string();
+        } else if (S_ISFIFO(st.st_mode)) {
+            line += "fifo";
+        } else if (S_ISREG(st.st_mode)) {
+            std::ifstream in(entry.path(), std::ios::binary);
+            char start[64];
+            in.read(start, sizeof start);
+            line += "file of " + std::to_string(st.st_size) + " bytes:";
+            for (char c : std::string_view(start, static_cast<std::size_t>(in.gcount()))) {
+                char shown[8];
+                std::snprintf(shown, sizeof shown, c >= 0x21 && c < 0x7F ? "%c" : " %02X", c & 0xFF);
+                line += shown;
+            }
+        } else {
+            line += "other";
+        }
+        entries.push_back(line);
+    }
+    std::sort(entries.begin(), entries.end());
+    std::string listing;
+    for (const std::string& e : entries) listing += e + "\n";
+    return listing;
 }
 
 void check_golden(const golden_case& c) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +17,7 @@ struct run_result {
     std::string out;
     std::string err;
     int status = -1;
+    long peak_kib = 0;  // the largest resident memory of the run
 };
 
 // The bytes of the capture that `description` (mkcapture's language) makes;
@@ -69,6 +71,16 @@ struct run_setup {
     // read further, the file `cut_path` is cut to `cut_size` bytes.
     std::string cut_path;
     unsigned long long cut_size = 0;
+    std::string stdin_path;      // standard input from this file instead
+    bool stdout_append = false;  // stdout_path is opened to append, not emptied
+    // Run as user nobody when the tests run as root: for a read-only file
+    // that root could write anyway, and for every run that writes to a real
+    // device, so that a faulty build cannot replace anything in /dev.
+    bool as_nobody = false;             // run as user nobody when the tests run as root
+    bool terminal_output = false;       // standard output is a terminal
+    unsigned long long file_limit = 0;  // RLIMIT_FSIZE in bytes, when not 0
+    // Polled while the program runs; once true, the program gets SIGTERM.
+    std::function<bool()> terminate_when;
 };
 
 // Setups of one kind each.
@@ -83,7 +95,13 @@ run_setup cutting(std::string path, unsigned long long size);
 run_result run_tavlin(const scratch_dir& dir, const std::vector<std::string>& args, const run_setup& setup = {});
 
 // Runs mkcapture with `args` inside `dir`.
-run_result run_mkcapture(const scratch_dir& dir, const std::vector<std::string>& args);
+run_result run_mkcapture(const scratch_dir& dir, const std::vector<std::string>& args, const run_setup& setup = {});
+
+// Every entry of a directory (dot files included, the harness's own
+// .stdout and .stderr left out) with its kind, permission bits and contents
+// or link target, one per line, sorted: to check that a run changed nothing
+// it should not have.
+std::string directory_listing(const std::string& path);
 
 // One golden case: a capture saved as cap.dat, a command line, and the
 // whole expected outputs.

@@ -72,8 +72,10 @@ std::string set_once(std::string_view keyword, line_tokens& tokens, std::uint64_
     return {};
 }
 
-// Reads every line; with `capture`, writes each record as it is read.
-bool walk_description(std::string_view text, description& d, std::string& error, capture_writer* capture) {
+using record_sink = std::function<void(const std::uint32_t*, std::uint64_t)>;
+
+// Reads every line; hands each record to `record`, when there is one.
+bool walk_description(std::string_view text, description& d, std::string& error, const record_sink* record) {
     std::optional<std::uint64_t> header;
     std::uint32_t words[kRecordWords];
     d.records = 0;
@@ -91,7 +93,7 @@ bool walk_description(std::string_view text, description& d, std::string& error,
         } else {
             std::uint64_t count = 0;
             problem = read_record(content, words, count);
-            if (problem.empty() && capture != nullptr) write_record(*capture, words, count);
+            if (problem.empty() && record != nullptr) (*record)(words, count);
             ++d.records;
         }
         if (problem.empty()) return true;
@@ -107,9 +109,13 @@ bool read_description(std::string_view text, description& d, std::string& error)
     return walk_description(text, d, error, nullptr);
 }
 
-void write_description(std::string_view text, const description& d, capture_writer& capture) {
-    write_header(capture, d.header_fill);
+void for_each_record(std::string_view text, const record_sink& record) {
     description again;
     std::string unused;
-    walk_description(text, again, unused, &capture);
+    walk_description(text, again, unused, &record);
+}
+
+void write_description(std::string_view text, const description& d, capture_writer& capture) {
+    write_header(capture, d.header_fill);
+    for_each_record(text, [&](const std::uint32_t* words, std::uint64_t count) { write_record(capture, words, count); });
 }

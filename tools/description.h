@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,6 +22,10 @@ struct description {
 // Checks every line of `text`. On a malformed line, returns false with
 // `error` as "line N: what is wrong".
 bool read_description(std::string_view text, description& d, std::string& error);
+
+// Calls `record(words, count)` for each record line of a description that
+// read_description accepted, in order.
+void for_each_record(std::string_view text, const std::function<void(const std::uint32_t*, std::uint64_t)>& record);
 
 // Writes the capture of a description that read_description accepted: the
 // header, then each record as its line is read again.

@@ -67,11 +67,26 @@ std::string failure_text(const char* what, const std::string& path, int error) {
     return std::string(what) + " " + path + ": " + std::strerror(error);
 }
 
+// The descriptor that a path of the form /dev/fd/N or /proc/self/fd/N (or
+// /proc/PID/fd/N of this process) stands for, or -1.
+int descriptor_named(const std::string& path) {
+    const std::string own = "/proc/" + std::to_string(getpid()) + "/fd/";
+    for (const std::string& prefix : {std::string("/dev/fd/"), std::string("/proc/self/fd/"), own}) {
+        if (path.compare(0, prefix.size(), prefix) != 0 || path.size() == prefix.size()) continue;
+        const std::string digits = path.substr(prefix.size());
+        if (digits.size() > 6 || digits.find_first_not_of("0123456789") != std::string::npos) return -1;
+        return std::stoi(digits);
+    }
+    return -1;
+}
+
 // Follows symbolic links from `path` to the path they lead to, which may not
-// exist. Returns 0, or the errno of the failure (ELOOP for a cycle).
-int follow_links(const char* path, std::string& target) {
+// exist, or to an open descriptor (`descriptor` >= 0). Returns 0, or the
+// errno of the failure (ELOOP for a cycle).
+int follow_links(const char* path, std::string& target, int& descriptor) {
     target = path;
     for (int hops = 0; hops < 40; ++hops) {
+        if ((descriptor = descriptor_named(target)) >= 0) return 0;
         struct stat st;
         if (lstat(target.c_str(), &st) != 0) return errno == ENOENT ? 0 : errno;
         if (!S_ISLNK(st.st_mode)) return 0;
@@ -95,15 +110,20 @@ void take_identity(output_file& out, const struct stat& st) {
 output_problem plan_output(const char* path, bool binary, output_file& out) {
     out = output_file{};
     out.path = path;
-    if (std::strcmp(path, "-") == 0) {
-        out.how = output_file::kind::standard_output;
-        if (binary && isatty(STDOUT_FILENO))
-            return {2, "refusing to write binary data to a terminal: redirect standard output, or name OUTPUT"};
+    int descriptor = std::strcmp(path, "-") == 0 ? STDOUT_FILENO : -1;
+    if (descriptor < 0)
+        if (const int error = follow_links(path, out.target, descriptor))
+            return {1, failure_text("cannot write", path, error)};
+    if (descriptor >= 0) {
+        out.how = output_file::kind::descriptor;
+        out.descriptor = descriptor;
         struct stat st;
-        if (fstat(STDOUT_FILENO, &st) == 0) take_identity(out, st);
+        if (fstat(descriptor, &st) != 0) return {1, failure_text("cannot write", path, errno)};
+        take_identity(out, st);
+        if (binary && isatty(descriptor))
+            return {2, "refusing to write binary data to a terminal: redirect standard output, or name OUTPUT"};
         return {};
     }
-    if (const int error = follow_links(path, out.target)) return {1, failure_text("cannot write", path, error)};
     struct stat st;
     if (stat(out.target.c_str(), &st) != 0) {
         if (errno != ENOENT) return {1, failure_text("cannot write", path, errno)};
@@ -131,9 +151,9 @@ output_problem plan_output(const char* path, bool binary, output_file& out) {
 
 bool same_output(const output_file& a, const output_file& b) {
     using kind = output_file::kind;
-    if (a.how == kind::standard_output && b.how == kind::standard_output) return true;
+    if (a.how == kind::descriptor && b.how == kind::descriptor) return a.descriptor == b.descriptor;
     if (a.regular && b.regular) return a.device == b.device && a.inode == b.inode;
-    if (a.how == kind::standard_output || b.how == kind::standard_output || a.exists || b.exists) return false;
+    if (a.how == kind::descriptor || b.how == kind::descriptor || a.exists || b.exists) return false;
     // Two new files: the same when their directories are, and their names.
     const auto canonical = [](const std::string& path) {
         char directory[PATH_MAX];
@@ -152,8 +172,8 @@ bool same_regular_file(const output_file& out, const char* input_path) {
 
 output_problem open_output(output_file& out) {
     switch (out.how) {
-        case output_file::kind::standard_output:
-            out.fd = STDOUT_FILENO;
+        case output_file::kind::descriptor:
+            out.fd = out.descriptor;
             return {};
         case output_file::kind::direct:
             out.fd = open(out.target.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
@@ -192,7 +212,7 @@ output_problem open_output(output_file& out) {
 }
 
 output_problem commit_output(output_file& out) {
-    if (out.how == output_file::kind::standard_output) return {};
+    if (out.how == output_file::kind::descriptor) return {};
     int error = 0;
     if (out.how == output_file::kind::replace && fsync(out.fd) != 0) error = errno;
     if (close(out.fd) != 0 && error == 0) error = errno;
@@ -209,7 +229,7 @@ output_problem commit_output(output_file& out) {
 }
 
 void abandon_output(output_file& out) {
-    if (out.fd >= 0 && out.how != output_file::kind::standard_output) close(out.fd);
+    if (out.fd >= 0 && out.how != output_file::kind::descriptor) close(out.fd);
     out.fd = -1;
     if (out.temporary.empty()) return;
     unlink(out.temporary.c_str());

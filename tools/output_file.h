@@ -1,6 +1,9 @@
 // Where the companions write: their outputs are treated as cp and a shell
 // redirection treat them, never worse.
-//   -              standard output (refused when it is a terminal)
+//   -              standard output (refused for binary data when it is a
+//                  terminal); so are /dev/stdout, /dev/fd/N and
+//                  /proc/self/fd/N for their open descriptor, which is
+//                  written as it is, never replaced or cut
 //   a new path     created under a temporary name beside it, renamed into
 //                  place when everything is written
 //   a regular file replaced the same way, only when the user could open it
@@ -18,13 +21,14 @@
 
 struct output_file {
     const char* path = nullptr;  // as given
-    enum class kind { standard_output, direct, replace } how = kind::replace;
+    enum class kind { descriptor, direct, replace } how = kind::replace;
+    int descriptor = -1;  // the open descriptor written (kind::descriptor)
     std::string target;   // the path written or replaced: a symbolic link's target
     bool exists = false;  // target names an existing file
     mode_t mode = 0;      // permission bits of the existing file
     uid_t owner = 0;
     gid_t group = 0;
-    dev_t device = 0;  // identity of the existing file, or of standard output
+    dev_t device = 0;  // identity of the existing file, or of the descriptor's
     ino_t inode = 0;
     bool regular = false;  // the identity is that of a regular file
     std::string temporary;
@@ -47,7 +51,7 @@ output_problem plan_output(const char* path, bool binary, output_file& out);
 bool same_regular_file(const output_file& out, const char* input_path);
 
 // True when the two outputs would write the same file: the same existing
-// regular file, both standard output, or the same new path.
+// regular file, the same descriptor, or the same new path.
 bool same_output(const output_file& a, const output_file& b);
 
 // Opens the output for writing: the temporary file, the device, or standard

@@ -6,6 +6,35 @@
 
 #include "tools/text_input.h"
 
+const char* const kImportHelp =
+    "\n"
+    "usage: mkcapture --from FORMAT [OPTION...] INPUT OUTPUT\n"
+    "Writes one record per signal read from INPUT in another tool's text form:\n"
+    "  mode2    lines 'pulse N', 'space N', 'timeout N' (a long space or a\n"
+    "           timeout ends a signal)\n"
+    "  ir-ctl   one signal a line: '+N -N +N ...', optionally '# timeout N'\n"
+    "  raw      one signal a line: '[name:] N N N ...' or 'N,N,N', burst first\n"
+    "  pronto   one learned Pronto code a line: '0000 FFFF NNNN NNNN ...'\n"
+    "Durations are in microseconds. A record is word 0 (the idle time), the\n"
+    "signal's copies (bursts at odd words, gaps at even words, the copy gap\n"
+    "between copies, a trailing gap of the signal after the last), then 0.\n"
+    "Options (numbers decimal or 0x-hexadecimal):\n"
+    "  --idle N          word 0 of every record (default 0x2000)\n"
+    "  --copies N        copies of the signal in a record (default 1)\n"
+    "  --copy-gap N      the gap before each further copy (default 0x20000)\n"
+    "  --header BYTE     the header's fill byte (default 0)\n"
+    "  --split N         mode2: a space over N ends a signal (default 50000)\n"
+    "  --truncate        cut a signal that does not fit in a record (510\n"
+    "                    durations with its copies) instead of failing\n"
+    "  --manifest FILE   write each record's number (hex, as tavlin prints\n"
+    "                    it) and its signal's name or input line to FILE\n"
+    "\n"
+    "OUTPUT and the manifest: '-' is standard output; a device or a FIFO is\n"
+    "written into; a file is replaced only when everything was written, and\n"
+    "keeps its permissions; a symbolic link's target is replaced.\n"
+    "  -h, --help        this text\n"
+    "  --version         the version\n";
+
 namespace {
 
 constexpr std::uint64_t kLongestDuration = 0x7FFFFFFF;  // a duration is a signed 32-bit word
@@ -125,9 +154,7 @@ bool import_pronto(std::string_view text, std::vector<ir_signal>& signals, impor
                 token.size() <= 4 && token.find_first_not_of("0123456789abcdefABCDEF") == std::string_view::npos
                     ? read_number("0x" + std::string(token), 0xFFFF)
                     : std::nullopt;
-            if (!word)
-                return fail(error, line.number, column,
-                            "not a Pronto word (four hex digits): " + quoted(token));
+            if (!word) return fail(error, line.number, column, "not a Pronto word (four hex digits): " + quoted(token));
             words.push_back(static_cast<std::uint32_t>(*word));
             columns.push_back(column);
         }

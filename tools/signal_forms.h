@@ -13,6 +13,9 @@
 #include <string_view>
 #include <vector>
 
+// mkcapture --help on the forms and the layout of their records.
+extern const char* const kImportHelp;
+
 enum class signal_format { mode2, ir_ctl, raw, pronto };
 
 // The format named on the command line; false for an unknown name.
