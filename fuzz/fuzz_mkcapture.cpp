@@ -8,7 +8,8 @@
 //   - a description: the header's fill byte, each record's words and zeros
 //     after them, all cut or extended to the size it gives;
 //   - a --from form: each signal's durations (every one from 1 to
-//     2147483647 microseconds) after the idle word, then a 0.
+//     2147483647 microseconds) after the idle word, then a 0 (for a signal
+//     laid out once), and 1 in word 510.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -90,10 +91,11 @@ void check_description(std::string_view text) {
     });
 }
 
-void check_form(signal_format format, std::string_view text) {
-    std::vector<ir_signal> signals;
+void check_form(const signal_form& form, std::string_view text) {
+    read_result result;
+    std::vector<ir_signal>& signals = result.signals;
     import_error error;
-    if (!import_signals(format, text, 50000, signals, error) || signals.empty()) return;
+    if (!form.read(text, read_settings{}, result, error) || signals.empty()) return;
     const layout_options layout;
     std::vector<std::string> warnings;
     if (!check_records(signals, layout, "input", warnings, error)) return;
@@ -107,11 +109,16 @@ void check_form(signal_format format, std::string_view text) {
         const std::uint64_t first = record_first_word(k + 1);
         const std::vector<std::uint32_t>& d = signals[k].durations;
         if (c.word(first) != layout.idle) fault("word 0 is not the idle time");
-        for (std::size_t i = 0; i < d.size(); ++i) {
+        // The first copy: the signal, without its trailing gap when more
+        // copies follow it.
+        const unsigned copies = signals[k].copies != 0 ? signals[k].copies : 1;
+        const std::size_t first_copy = copies == 1 ? d.size() : d.size() - (d.size() % 2 == 0 ? 1 : 0);
+        for (std::size_t i = 0; i < d.size(); ++i)
             if (d[i] == 0 || d[i] > 0x7FFFFFFF) fault("an accepted duration out of range");
+        for (std::size_t i = 0; i < first_copy; ++i)
             if (c.word(first + 1 + i) != d[i]) fault("a record word is not the accepted duration");
-        }
-        if (c.word(first + 1 + d.size()) != 0) fault("a record's durations are not ended by a 0");
+        if (copies == 1 && c.word(first + 1 + d.size()) != 0) fault("a record's durations are not ended by a 0");
+        if (c.word(first + kFromStartWord) != kFromStartMark) fault("word 510 does not hold the mark");
     }
 }
 
@@ -120,12 +127,11 @@ void check_form(signal_format format, std::string_view text) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
     const std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
-    const signal_format forms[] = {signal_format::mode2, signal_format::ir_ctl, signal_format::raw,
-                                   signal_format::pronto};
-    const unsigned choice = data[0] % (1 + std::size(forms));
+    const std::vector<const signal_form*>& forms = signal_forms();
+    const unsigned choice = data[0] % (1 + forms.size());
     if (choice == 0)
         check_description(text);
     else
-        check_form(forms[choice - 1], text);
+        check_form(*forms[choice - 1], text);
     return 0;
 }

@@ -1,6 +1,7 @@
-// mkcapture --from: signals in other tools' text forms become the capture
-// words they stand for, and tavlin decodes them; malformed input is refused
-// with its line and column, and leaves no file behind.
+// mkcapture --from: signals in other tools' forms become the capture words
+// they stand for, and tavlin decodes them with the default options; --from
+// auto tells each form; malformed input is refused with its line and column
+// and leaves no file behind.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,13 +11,14 @@
 
 #include "tests/frames.h"
 #include "tests/harness.h"
-#include "tools/signal_forms.h"
 
 namespace {
 
+using durations = std::vector<unsigned>;
+
 // Bursts and gaps in microseconds, burst first.
-std::vector<unsigned> frame(std::vector<unsigned> lead, unsigned mark, unsigned zero, unsigned one,
-                            std::string_view bits, bool bit_on_gap, unsigned stop) {
+durations frame(durations lead, unsigned mark, unsigned zero, unsigned one, std::string_view bits, bool bit_on_gap,
+                unsigned stop) {
     for (char b : bits) {
         const unsigned decided = b == '1' ? one : zero;
         lead.push_back(bit_on_gap ? mark : decided);
@@ -26,51 +28,51 @@ std::vector<unsigned> frame(std::vector<unsigned> lead, unsigned mark, unsigned 
     return lead;
 }
 
-// KANDEN 0x02 0x20, MITSUBISHI 0x4A 0xC1, SONY 1010 1001 0000.
-const std::vector<unsigned> kKanden = frame({3328, 1664}, 416, 416, 1248, "0100000000000100", true, 416);
-const std::vector<unsigned> kMitsubishi = frame({}, 256, 768, 1536, "0101001010000011", true, 256);
-const std::vector<unsigned> kSony = [] {
-    std::vector<unsigned> d = frame({2400, 600}, 600, 600, 1200, "101010010000", false, 0);
+// KANDEN 0x02 0x20, MITSUBISHI 0x4A 0xC1, SONY 1010 1001 0000 (one frame).
+const durations kKanden = frame({3328, 1664}, 416, 416, 1248, "0100000000000100", true, 416);
+const durations kMitsubishi = frame({}, 256, 768, 1536, "0101001010000011", true, 256);
+const durations kSony = [] {
+    durations d = frame({2400, 600}, 600, 600, 1200, "101010010000", false, 0);
     d.pop_back();  // the last gap is the gap before the next copy
     return d;
 }();
+// The SONY frame of SIRC address 1, command 0x15 (the same bits), its last
+// gap filling the 45 ms frame period: 45000 - 19200.
+const durations kSirc = [] {
+    durations d = kSony;
+    d.push_back(25800);
+    return d;
+}();
 
-std::string as_mode2(const std::vector<unsigned>& d) {
-    std::string text = "space 16777215\n";
-    for (std::size_t i = 0; i < d.size(); ++i) text += (i % 2 ? "space " : "pulse ") + std::to_string(d[i]) + "\n";
-    return text + "timeout 125000\n";
-}
-
-std::string as_ir_ctl(const std::vector<unsigned>& d) {
+std::string numbers(const durations& d, std::string_view separator) {
     std::string text;
-    for (std::size_t i = 0; i < d.size(); ++i) text += (i % 2 ? " -" : " +") + std::to_string(d[i]);
-    return text + " # timeout 20000\n";
+    for (std::size_t i = 0; i < d.size(); ++i) text += (i ? std::string(separator) : "") + std::to_string(d[i]);
+    return text;
 }
 
-std::string as_raw(const std::vector<unsigned>& d) {
-    std::string text = "button:";
-    for (std::size_t i = 0; i < d.size(); ++i) text += (i % 3 ? "," : " ") + std::to_string(d[i]);
-    return text + "\n";
-}
-
-// The record as mkcapture's own description: idle, copies with the copy gap.
-std::string record(const std::vector<unsigned>& d, unsigned copies) {
-    std::string text = "0x2000";
+// The record mkcapture lays out: the idle time, the copies with the copy
+// gap, the 0 after them, and 1 in word 510.
+std::string record(const durations& d, unsigned copies = 1, unsigned idle = 0x2000) {
+    std::string text = std::to_string(idle);
+    std::size_t words = 1;
+    const bool trailing = d.size() % 2 == 0;
     for (unsigned c = 0; c < copies; ++c) {
-        if (c > 0) text += " 0x20000";
-        for (unsigned v : d) text += " " + std::to_string(v);
+        if (c > 0) text += " 0x20000", ++words;
+        for (std::size_t i = 0; i < d.size() - (trailing ? 1 : 0); ++i) text += " " + std::to_string(d[i]), ++words;
     }
-    return text + "\n";
+    if (trailing) text += " " + std::to_string(d.back()), ++words;
+    return text + " 0*" + std::to_string(510 - words) + " 1\n";
 }
 
 struct import_case {
     const char* name;
-    const char* format;
+    const char* form;
     std::string text;
     std::vector<std::string> options;
     std::string description;  // the capture it must make
-    const char* mode;
-    std::string decoded;  // tavlin's whole standard output in that mode
+    const char* mode;         // tavlin's mode for the check of the decode, or nullptr
+    std::string decoded;      // tavlin's whole standard output in that mode
+    std::string err;          // mkcapture's whole standard error
 };
 
 void PrintTo(const import_case& c, std::ostream* os) { *os << c.name; }
@@ -81,94 +83,243 @@ TEST_P(Import, MakesTheCaptureTavlinDecodes) {
     const import_case& c = GetParam();
     scratch_dir dir;
     dir.write_bytes("in.txt", c.text);
-    std::vector<std::string> args = {"--from", c.format};
+    std::vector<std::string> args = {"--from", c.form};
     args.insert(args.end(), c.options.begin(), c.options.end());
     args.insert(args.end(), {"in.txt", "out.cap"});
     const run_result made = run_mkcapture(dir, args);
     ASSERT_EQ(made.status, 0) << made.err;
-    EXPECT_EQ(made.err, "");
-
+    EXPECT_EQ(made.err, c.err);
     EXPECT_TRUE(read_file(dir.path_of("out.cap")) == capture_bytes(c.description));
+    if (c.mode == nullptr) return;
     const run_result decoded = run_tavlin(dir, {"out.cap", c.mode});
     EXPECT_EQ(decoded.out, c.decoded);
     EXPECT_EQ(decoded.status, 0);
 }
 
+std::string as_mode2(const durations& d) {
+    std::string text = "space 16777215\n";
+    for (std::size_t i = 0; i < d.size(); ++i) text += (i % 2 ? "space " : "pulse ") + std::to_string(d[i]) + "\n";
+    return text + "timeout 125000\n";
+}
+
+std::string as_ir_ctl(const durations& d) {
+    std::string text;
+    for (std::size_t i = 0; i < d.size(); ++i) text += (i % 2 ? " -" : " +") + std::to_string(d[i]);
+    return text + " # timeout 20000\n";
+}
+
+// The NEC frame of address 0x04 and command 0x08: the four bytes 04 FB 08
+// F7, least significant bit first, a stop burst, and the gap that fills the
+// 108 ms frame period: 108000 - 67980.
+const durations kNec = frame({9000, 4500}, 560, 560, 1690, "00100000110111110001000011101111", true, 560);
+const std::string kNecLine = "K : [ 1] : 00100000 11011111 00010000 11101111 : 04FB 08F7 \n";
+
 INSTANTIATE_TEST_SUITE_P(
-    Formats, Import,
+    Forms, Import,
     ::testing::Values(
-        import_case{"mode2_kanden", "mode2", as_mode2(kKanden), {}, record(kKanden, 1), "1", kKandenLine},
-        import_case{"ir_ctl_kanden", "ir-ctl", as_ir_ctl(kKanden), {}, record(kKanden, 1), "1", kKandenLine},
-        import_case{"raw_kanden", "raw", as_raw(kKanden), {}, record(kKanden, 1), "1", kKandenLine},
-        import_case{
-            "mode2_mitsubishi", "mode2", as_mode2(kMitsubishi), {}, record(kMitsubishi, 1), "2", kMitsubishiLine},
-        import_case{
-            "ir_ctl_mitsubishi", "ir-ctl", as_ir_ctl(kMitsubishi), {}, record(kMitsubishi, 1), "2", kMitsubishiLine},
-        import_case{"raw_mitsubishi", "raw", as_raw(kMitsubishi), {}, record(kMitsubishi, 1), "2", kMitsubishiLine},
-        import_case{"mode2_sony", "mode2", as_mode2(kSony), {"--copies", "3"}, record(kSony, 3), "3", kSonyLine},
-        import_case{"ir_ctl_sony", "ir-ctl", as_ir_ctl(kSony), {"--copies", "3"}, record(kSony, 3), "3", kSonyLine},
-        import_case{"raw_sony", "raw", as_raw(kSony), {"--copies", "3"}, record(kSony, 3), "3", kSonyLine},
-        // 40 kHz (F = 0x68): 0x60 cycles are 2409 µs, 0x18 602, 0x30 1204 and
-        // the lead-out of 0x702 cycles 45011; the lead-out closes the record.
-        import_case{"pronto_sony",
-                    "pronto",
-                    "0000 0068 0000 000D 0060 0018 0030 0018 0018 0018 0030 0018 0018 0018 0030 0018 0018 0018 "
-                    "0018 0018 0030 0018 0018 0018 0018 0018 0018 0018 0018 0702\n",
-                    {"--copies", "2"},
-                    "0x2000 2409 602 1204 602 602 602 1204 602 602 602 1204 602 602 602 602 602 1204 602 602 602 "
-                    "602 602 602 602 602 0x20000 2409 602 1204 602 602 602 1204 602 602 602 1204 602 602 602 602 "
-                    "602 1204 602 602 602 602 602 602 602 602 45011\n",
-                    "3",
-                    kSonyLine},
-        // Layout options, and a signal whose trailing gap follows its last copy.
-        import_case{"options",
-                    "raw",
-                    "1000 500 1000 700\n",
-                    {"--idle", "0x40", "--copies", "2", "--copy-gap", "70000", "--header", "0xFF"},
-                    "header 0xFF\n0x40 1000 500 1000 70000 1000 500 1000 700\n",
-                    "0",
-                    "R : [ 1] : 00000040 000003E8 000001F4 000003E8 00011170 000003E8 000001F4 000003E8 000002BC \n"},
-        // mode2 signals end at a space over the split gap or at a timeout.
+        import_case{"mode2", "mode2", as_mode2(kKanden), {}, record(kKanden), "1", kKandenLine, ""},
+        import_case{"mode2_banner_and_carrier",
+                    "mode2",
+                    "Using driver default on device /dev/lirc0\nTrying device: /dev/lirc0\nUsing device: "
+                    "/dev/lirc0\ncarrier 38000\n" +
+                        as_mode2(kMitsubishi),
+                    {},
+                    record(kMitsubishi),
+                    "2",
+                    kMitsubishiLine,
+                    ""},
         import_case{"mode2_splits",
                     "mode2",
                     "pulse 10\nspace 20\npulse 30\nspace 50001\npulse 40\ntimeout 9\npulse 50\nspace 60\n",
                     {},
-                    "0x2000 10 20 30\n0x2000 40\n0x2000 50 60\n",
-                    "0",
-                    "R : [ 1] : 00002000 0000000A 00000014 0000001E \nR : [ 2] : 00002000 00000028 \n"
-                    "R : [ 3] : 00002000 00000032 0000003C \n"},
-        import_case{"mode2_split_option",
-                    "mode2",
-                    "pulse 10\nspace 20\npulse 30\n",
-                    {"--split", "19"},
-                    "0x2000 10\n0x2000 30\n",
-                    "0",
-                    "R : [ 1] : 00002000 0000000A \nR : [ 2] : 00002000 0000001E \n"},
+                    record({10, 20, 30}) + record({40}) + record({50, 60}),
+                    nullptr,
+                    "",
+                    ""},
         import_case{"mode2_space_of_exactly_split_goes_on",
                     "mode2",
                     "pulse 10\nspace 20\npulse 30\n",
                     {"--split", "20"},
-                    "0x2000 10 20 30\n",
-                    "0",
-                    "R : [ 1] : 00002000 0000000A 00000014 0000001E \n"}),
+                    record({10, 20, 30}),
+                    nullptr,
+                    "",
+                    ""},
+        import_case{"ir_ctl", "ir-ctl", as_ir_ctl(kMitsubishi), {}, record(kMitsubishi), "2", kMitsubishiLine, ""},
+        import_case{"ir_ctl_over_lines_and_words",
+                    "ir-ctl",
+                    "+2400 -600 1200 -600\n+600 -600\n+1200 # timeout 30000\ncarrier 40000\npulse 5\nspace 6\n\n"
+                    "pulse 7\n",
+                    {},
+                    record({2400, 600, 1200, 600, 600, 600, 1200}) + record({5, 6}) + record({7}),
+                    nullptr,
+                    "",
+                    ""},
+        import_case{"raw", "raw", "power: " + numbers(kSony, ",") + "\n", {}, record(kSony), "3", kSonyLine, ""},
+        import_case{"raw_options",
+                    "raw",
+                    "1000 500 1000 700\n",
+                    {"--idle", "0x40", "--copies", "2", "--copy-gap", "70000", "--header", "0xFF"},
+                    "header 0xFF\n0x40 1000 500 1000 70000 1000 500 1000 700 0*501 1\n",
+                    nullptr,
+                    "",
+                    ""},
+        import_case{"raw_unit", "raw", "3 1 1\n", {"--unit", "50"}, record({150, 50, 50}), nullptr, "", ""},
+        // 40 kHz (F = 0x68): 0x60 cycles are 2409 µs, 0x18 602, 0x30 1204 and
+        // the lead-out of 0x702 cycles 45011.
+        import_case{"pronto",
+                    "pronto",
+                    "0000 0068 0000 000D 0060 0018 0030 0018 0018 0018 0030 0018 0018 0018 0030 0018 0018 0018 "
+                    "0018 0018 0030 0018 0018 0018 0018 0018 0018 0018 0018 0702\n",
+                    {},
+                    record({2409, 602, 1204, 602,  602, 602, 1204, 602, 602, 602, 1204, 602, 602,
+                            602,  602, 602,  1204, 602, 602, 602,  602, 602, 602, 602,  602, 45011}),
+                    "3",
+                    kSonyLine,
+                    ""},
+        import_case{"lirc_parameters",
+                    "lirc",
+                    read_file(EXAMPLES_DIR "/sony.lircd.conf"),
+                    {},
+                    // KEY_MUTE 0x290: three 1-bits, so 19200 µs before the gap, which
+                    // fills the 45 ms that CONST_LENGTH keeps.
+                    record(kSirc) + record([] {
+                        durations d = frame({2400, 600}, 600, 600, 1200, "001010010000", false, 0);
+                        d.back() = 600 + 45000 - 19200;
+                        return d;
+                    }()),
+                    "3",
+                    kSonyLine + "S : [ 2] : 0010 1001 0000 : 4 9 0 \n",
+                    ""},
+        import_case{"lirc_raw_codes",
+                    "lirc",
+                    read_file(EXAMPLES_DIR "/kanden.lircd.conf"),
+                    {"--manifest", "-"},
+                    record(kKanden),
+                    nullptr,
+                    "",
+                    ""},
+        // pre_data 0x20DF (16 bits, REVERSE: least significant first), a
+        // leading pulse that joins the first bit's, a trailing pulse, and
+        // the foot, a space and a pulse.
+        import_case{"lirc_pre_data_reverse_lead_trail_foot",
+                    "lirc",
+                    "begin remote\n name R\n bits 4\n flags SPACE_ENC|REVERSE\n header 900 450\n one 56 169\n"
+                    " zero 56 56\n plead 100\n ptrail 56\n foot 300 200\n pre_data_bits 2\n pre_data 0x1\n"
+                    " gap 1000\n begin codes\n  K 0x3 # comment\n end codes\nend remote\n",
+                    {},
+                    record({900, 450, 156, 169, 56, 56, 56, 169, 56, 169, 56, 56, 56, 56, 56, 200, 300, 1000}),
+                    nullptr,
+                    "",
+                    ""},
+        import_case{"c_array",
+                    "c-array",
+                    read_file(EXAMPLES_DIR "/mitsubishi.c"),
+                    {"--manifest", "-"},
+                    record(kMitsubishi),
+                    "2",
+                    kMitsubishiLine,
+                    ""},
+        // A tick dump: 50 µs ticks with the gap before the signal first.
+        import_case{"c_array_ticks_with_leading_gap",
+                    "c-array",
+                    "unsigned int  rawData[8] = {18281, 67,33, 8,8, /* gap */ 8,25, 8};\n"
+                    "const uint16_t other[3] PROGMEM =\n{\n 90, // an odd count keeps its first value\n 2, 3 };\n",
+                    {"--unit", "50"},
+                    record({3350, 1650, 400, 400, 400, 1250, 400}) + record({4500, 100, 150}),
+                    nullptr,
+                    "",
+                    ""},
+        import_case{"c_array_timing_block",
+                    "c-array",
+                    "Protocol=NEC Address=0x4\nTiming[5]:\n     +3350, -1650     + 400, - 400\n     + 400\nDone\n",
+                    {},
+                    record({3350, 1650, 400, 400, 400}),
+                    nullptr,
+                    "",
+                    ""},
+        import_case{"flipper",
+                    "flipper",
+                    read_file(EXAMPLES_DIR "/remote.ir"),
+                    {},
+                    record(kSirc) + record(kKanden),
+                    "3",
+                    kSonyLine + "S : [ 2] : 0000 0000 0000 0000 0: 0 0 0 0 \n",
+                    "mkcapture: in.txt: line 16: signal 'Vol_up': protocol 'RC5' is not encoded; left out\n"},
+        import_case{"flipper_nec",
+                    "flipper",
+                    "Filetype: IR signals file\nVersion: 1\n#\nname: Nec\ntype: parsed\nprotocol: NEC\n"
+                    "address: 04 00 00 00\ncommand: 08 00 00 00\n",
+                    {},
+                    record([] {
+                        durations d = kNec;
+                        d.push_back(40020);
+                        return d;
+                    }()),
+                    "1",
+                    kNecLine,
+                    ""},
+        // Ticks of 2^-15 s: 109 is 3326 µs, 55 1678, 14 427, 41 1251 and
+        // 0x0D05 101715; a repeat count of 1 makes two copies.
+        import_case{"broadlink_hex",
+                    "broadlink",
+                    "\"key\": \"26010A006D370E0E0E290E000D050000\"\n",
+                    {},
+                    "0x2000 3326 1678 427 427 427 1251 427 0x20000 3326 1678 427 427 427 1251 427 101715 0*493 1\n",
+                    nullptr,
+                    "",
+                    ""},
+        import_case{"broadlink_base64",
+                    "broadlink",
+                    read_file(EXAMPLES_DIR "/mitsubishi.broadlink"),
+                    {},
+                    record(
+                        [] {
+                            durations d = frame({}, 244, 763, 1526, "0101001010000011", true, 244);
+                            d.push_back(101715);
+                            return d;
+                        }()),
+                    "2",
+                    kMitsubishiLine,
+                    ""},
+        // 38 kHz: 128 cycles are 3368 µs, 64 1684, 16 421, 48 1263 and 1000
+        // 26316; repeat 2 from offset 3 sends times 3 to 8 again.
+        import_case{"sendir",
+                    "sendir",
+                    "sendir,1:1,1,38000,2,3,128,64,16,16,16,48,16,1000\r\n",
+                    {},
+                    record({3368, 1684, 421, 421, 421, 1263, 421, 26316, 421, 421, 421, 1263, 421, 26316}),
+                    nullptr,
+                    "",
+                    ""}),
     [](const ::testing::TestParamInfo<import_case>& info) { return std::string(info.param.name); });
 
-// Pronto counts of carrier cycles against microseconds worked out by hand:
-// F = 0x6D is a period of 109 × 0.241246 = 26.295814 µs, so 0x156 (342)
-// cycles last 8993.168 µs, 0xAB 4496.584, 0x15 552.212 and 0x40 1682.932.
-TEST(ImportPronto, RoundsCarrierCyclesToTheNearestMicrosecond) {
-    std::vector<ir_signal> signals;
-    import_error error;
-    ASSERT_TRUE(
-        import_signals(signal_format::pronto, "0000 006D 0001 0001 0156 00AB 0015 0040\n", 50000, signals, error))
-        << error.message;
-    ASSERT_EQ(signals.size(), 1u);
-    EXPECT_EQ(signals[0].durations, (std::vector<std::uint32_t>{8993, 4497, 552, 1683}));
+// --from auto reads each example as its own form and says which.
+TEST(ImportAuto, TellsEveryForm) {
+    const std::pair<const char*, const char*> examples[] = {
+        {"kanden.mode2", "mode2"}, {"mitsubishi.ir-ctl", "ir-ctl"},       {"sony.raw", "raw"},
+        {"sony.pronto", "pronto"}, {"sony.lircd.conf", "lirc"},           {"mitsubishi.c", "c-array"},
+        {"remote.ir", "flipper"},  {"mitsubishi.broadlink", "broadlink"}, {"kanden.sendir", "sendir"}};
+    for (const auto& [file, form] : examples) {
+        scratch_dir dir;
+        const std::string path = std::string(EXAMPLES_DIR) + "/" + file;
+        const run_result automatic = run_mkcapture(dir, {"--from", "auto", path, "auto.cap"});
+        const run_result named = run_mkcapture(dir, {"--from", form, path, "named.cap"});
+        EXPECT_EQ(automatic.status, 0) << file;
+        EXPECT_EQ(automatic.err, "mkcapture: " + path + ": read as " + form + "\n" + named.err) << file;
+        EXPECT_TRUE(read_file(dir.path_of("auto.cap")) == read_file(dir.path_of("named.cap"))) << file;
+    }
+    scratch_dir dir;
+    dir.write_bytes("in.txt", "hello\n");
+    const run_result r = run_mkcapture(dir, {"--from", "auto", "in.txt", "out.cap"});
+    EXPECT_EQ(r.err,
+              "mkcapture: in.txt: cannot tell its form; name it with --from (flipper, lirc, sendir, pronto, "
+              "broadlink, c-array, mode2, ir-ctl, raw)\n");
+    EXPECT_EQ(r.status, 1);
 }
 
 struct refusal {
     const char* name;
-    const char* format;
+    const char* form;
     std::string text;
     std::string message;  // mkcapture's whole standard error
 };
@@ -184,15 +335,11 @@ TEST_P(Refused, NamesThePlaceAndWritesNothing) {
     scratch_dir dir;
     dir.write_bytes("in.txt", c.text);
     dir.write_bytes("out.cap", "old");
-    const run_result r = run_mkcapture(dir, {"--from", c.format, "--manifest", "list.txt", "in.txt", "out.cap"});
+    const std::string before = directory_listing(dir.path);
+    const run_result r = run_mkcapture(dir, {"--from", c.form, "--manifest", "list.txt", "in.txt", "out.cap"});
     EXPECT_EQ(r.err, c.message);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(read_file(dir.path_of("out.cap")), "old");
-    std::vector<std::string> files;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.path))
-        files.push_back(entry.path().filename().string());
-    std::sort(files.begin(), files.end());
-    EXPECT_EQ(files, (std::vector<std::string>{".stderr", ".stdout", "in.txt", "out.cap"}));
+    EXPECT_EQ(directory_listing(dir.path), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -202,20 +349,29 @@ INSTANTIATE_TEST_SUITE_P(
                 "mkcapture: in.txt: line 2, column 7: not a number: '9x'\n"},
         refusal{"mode2_two_pulses", "mode2", "pulse 100\npulse 200\n",
                 "mkcapture: in.txt: line 2, column 1: a pulse where a space must be\n"},
-        refusal{"mode2_unknown_line", "mode2", "Using device /dev/lirc0\n",
-                "mkcapture: in.txt: line 1, column 1: expected 'pulse N', 'space N' or 'timeout N'\n"},
+        refusal{"mode2_garbage_after_the_first_pulse", "mode2", "Using device /dev/lirc0\npulse 1\nfoo 2\n",
+                "mkcapture: in.txt: line 3, column 1: expected 'pulse N', 'space N', 'timeout N' or 'carrier N'\n"},
         refusal{"mode2_zero", "mode2", "pulse 0\n", "mkcapture: in.txt: line 1, column 7: zero duration\n"},
         refusal{"ir_ctl_two_bursts", "ir-ctl", "+100 +200\n",
                 "mkcapture: in.txt: line 1, column 6: a burst where a gap must be\n"},
         refusal{"ir_ctl_gap_first", "ir-ctl", "\n-100 +200\n",
                 "mkcapture: in.txt: line 2, column 1: a gap where a burst must be\n"},
-        refusal{"ir_ctl_unsigned", "ir-ctl", "+100 200\n",
-                "mkcapture: in.txt: line 1, column 6: a duration must start with + (burst) or - (gap)\n"},
+        refusal{"ir_ctl_scancode", "ir-ctl", "scancode nec:0x4\n",
+                "mkcapture: in.txt: line 1, column 1: expected '+N', '-N', 'pulse N' or 'space N'\n"},
         refusal{"raw_negative", "raw", "power: 100 -5 100\n",
                 "mkcapture: in.txt: line 1, column 12: negative duration: '-5'\n"},
         refusal{"raw_zero", "raw", "100,0,100\n", "mkcapture: in.txt: line 1, column 5: zero duration\n"},
         refusal{"raw_too_large", "raw", "2147483648\n",
                 "mkcapture: in.txt: line 1, column 1: duration over 2147483647 microseconds: '2147483648'\n"},
+        refusal{"raw_sendir_line", "raw", "sendir,1:1,1,40000,1,1,96,24\n",
+                "mkcapture: in.txt: line 1, column 1: a name with ',' in it: 'sendir,1' (a sendir command: use "
+                "--from sendir)\n"},
+        refusal{"raw_line_ending_with_a_separator", "raw", "100, 200, 300,\n400\n",
+                "mkcapture: in.txt: line 1, column 14: the line ends with ',': raw takes one signal a line (join "
+                "its lines, or try --from c-array)\n"},
+        refusal{"raw_signal_cut_into_lines", "raw", "9000 4500 560 560 560 1690\n560 560 560 1690 560 560\n560\n",
+                "mkcapture: in.txt: lines 1 to 3 read as one signal cut into lines of 6 durations: join them into "
+                "one line, or read a LIRC file with --from lirc\n"},
         refusal{"pronto_count_mismatch", "pronto", "0000 0068 0000 0002 0010 0010\n",
                 "mkcapture: in.txt: line 1: the code has 6 words, its counts say 8\n"},
         refusal{"pronto_not_learned", "pronto", "0100 0068 0000 0001 0010 0010\n",
@@ -225,11 +381,42 @@ INSTANTIATE_TEST_SUITE_P(
         // F = 1: a count of 2 lasts 0.48 µs and rounds to nothing.
         refusal{"pronto_count_under_half_a_microsecond", "pronto", "0000 0001 0000 0001 0010 0002\n",
                 "mkcapture: in.txt: line 1, column 26: a count of under half a microsecond\n"},
-        refusal{"pronto_not_hex", "pronto", "0000 0068 0000 0001 0010 00G0\n",
-                "mkcapture: in.txt: line 1, column 26: not a Pronto word (four hex digits): '00G0'\n"},
+        refusal{"lirc_other_encoding", "lirc",
+                "begin remote\n name TV\n flags RC5|CONST_LENGTH\n begin codes\n  K 0x1\n end codes\nend remote\n",
+                "mkcapture: in.txt: line 4: remote TV uses the RC5 encoding, which --from lirc does not encode "
+                "(only SPACE_ENC)\n"},
+        refusal{"lirc_unended_remote", "lirc", "begin remote\n name TV\n",
+                "mkcapture: in.txt: line 1: remote TV has no 'end remote'\n"},
+        refusal{"lirc_bad_code", "lirc", "begin remote\n begin codes\n  K 0xZZ\n end codes\nend remote\n",
+                "mkcapture: in.txt: line 3, column 5: not a code: '0xZZ'\n"},
+        refusal{"c_array_count_mismatch", "c-array", "x\nuint16_t raw[3] = {1, 2};\n",
+                "mkcapture: in.txt: line 2, column 10: raw[3] holds 2 values\n"},
+        refusal{"c_array_not_a_number", "c-array", "int a[] = {1, two};\n",
+                "mkcapture: in.txt: line 1, column 15: not a number in a: 'two'\n"},
+        refusal{"c_array_unclosed", "c-array", "int a[] = {1, 2\n",
+                "mkcapture: in.txt: line 1, column 5: a has no closing '}'\n"},
+        refusal{"flipper_first_line", "flipper", "name: x\n",
+                "mkcapture: in.txt: line 1, column 1: not a Flipper infrared file: the first line is not "
+                "'Filetype: IR signals file'\n"},
+        refusal{"flipper_bad_address", "flipper",
+                "Filetype: IR signals file\nVersion: 1\n#\nname: a\ntype: parsed\nprotocol: NEC\naddress: 4 0\n",
+                "mkcapture: in.txt: line 7, column 10: expected four hex bytes: '4 0'\n"},
+        refusal{"flipper_raw_without_data", "flipper", "Filetype: IR signals file\n#\nname: a\ntype: raw\n",
+                "mkcapture: in.txt: line 3: signal 'a' has no 'data:'\n"},
+        refusal{"broadlink_rf_code", "broadlink", "b2000400010203040000000000000000\n",
+                "mkcapture: in.txt: line 1, column 1: not an infrared code (its first byte is not 0x26)\n"},
+        refusal{"broadlink_short_code", "broadlink", "x: 2600100001020304\n",
+                "mkcapture: in.txt: line 1, column 4: the code says 16 bytes of durations, and holds 4\n"},
+        refusal{"broadlink_not_a_code", "broadlink", "x: Jg!!\n",
+                "mkcapture: in.txt: line 1, column 4: not a base64 or hex code: 'Jg!!'\n"},
+        refusal{"sendir_offset", "sendir", "sendir,1:1,1,38000,1,2,10,10\n",
+                "mkcapture: in.txt: line 1, column 22: an offset that is not the place of an on time\n"},
+        refusal{"sendir_odd_times", "sendir", "sendir,1:1,1,38000,1,1,10,10,10\n",
+                "mkcapture: in.txt: line 1: a sendir command holds an ID, a frequency, a repeat count, an offset "
+                "and pairs of on and off times\n"},
         refusal{"no_signal", "raw", "# nothing here\n", "mkcapture: in.txt: no signal in the input\n"},
-        refusal{"too_long", "raw", "power:" + repeated(" 1", 511) + "\n",
-                "mkcapture: in.txt: line 1: signal power has 511 durations with its copies; a record holds 510 "
+        refusal{"too_long", "raw", "power:" + repeated(" 1", 509) + "\n",
+                "mkcapture: in.txt: line 1: signal power has 509 durations with its copies; a record holds 508 "
                 "(--truncate cuts it)\n"}),
     [](const ::testing::TestParamInfo<refusal>& info) { return std::string(info.param.name); });
 
@@ -242,17 +429,13 @@ TEST(ImportLayout, TruncatesWithAWarningAndNamesRecords) {
         run_mkcapture(dir, {"--from", "raw", "--truncate", "--manifest", "list.txt", "in.txt", "out.cap"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err,
-              "mkcapture: in.txt: line 2: signal power has 600 durations with its copies; a record holds 510; cut "
-              "to 510\n");
+              "mkcapture: in.txt: line 2: signal power has 600 durations with its copies; a record holds 508; cut "
+              "to 508\n");
     EXPECT_EQ(read_file(dir.path_of("list.txt")),
               "# record (hex, as tavlin prints it)\tsignal\n1\tpower\n2\tin.txt:3\n");
     EXPECT_TRUE(read_file(dir.path_of("out.cap")) ==
-                capture_bytes("0x2000" + repeated(" 1 2", 255) + "\n0x2000 5 6 7\n"));
+                capture_bytes("0x2000" + repeated(" 1 2", 254) + " 0 1\n" + record({5, 6, 7})));
 }
-
-}  // namespace
-
-namespace {
 
 // A manifest names records as tavlin numbers them: in hexadecimal, so that
 // record 17 is 11.
@@ -279,36 +462,31 @@ TEST(ImportLayout, ManifestThatCannotBeWrittenLeavesNothing) {
     const run_result r = run_mkcapture(dir, {"--from", "raw", "--manifest", "no/list.txt", "in.txt", "out.cap"});
     EXPECT_EQ(r.err, "mkcapture: cannot create a temporary file in no: No such file or directory\n");
     EXPECT_EQ(r.status, 1);
-    std::vector<std::string> files;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.path))
-        files.push_back(entry.path().filename().string());
-    std::sort(files.begin(), files.end());
-    EXPECT_EQ(files, (std::vector<std::string>{".stderr", ".stdout", "in.txt"}));
+    EXPECT_EQ(directory_listing(dir.path), "in.txt 420 file of 12 bytes:100 20200 20300 0A\n");
 }
 
-// The README's examples: each file in examples/ decodes as shown there.
-TEST(ImportExamples, DecodeAsTheReadmeShows) {
+// Every example signal, imported with the default options, decodes under the
+// decoder of its format: a SONY signal needs no second copy.
+TEST(ImportExamples, DecodeWithTheDefaults) {
     const std::string examples = EXAMPLES_DIR;
     const struct {
-        std::vector<std::string> mkcapture;
-        std::vector<std::string> tavlin;
+        const char* file;
+        const char* mode;
         std::string out;
     } cases[] = {
-        {{"--from", "mode2", examples + "/kanden.mode2", "out.cap"}, {"out.cap", "1"}, kKandenLine},
-        {{"--from", "ir-ctl", examples + "/mitsubishi.ir-ctl", "out.cap"},
-         {"out.cap", "2", "v"},
-         std::string(39, ' ') + "SPACE    ON       OFF     SEPARATE\n" +
-             "M : [ 1] : 01010010 10000011 : 4AC1 : 00000100 00000600 00000300 00000000\n"},
-        {{"--from", "raw", "--copies", "3", examples + "/sony.raw", "out.cap"}, {"out.cap", "3"}, kSonyLine},
-        {{"--from", "pronto", "--copies", "2", examples + "/sony.pronto", "out.cap"},
-         {"out.cap", "3", "v"},
-         std::string(38, ' ') + "SPACE1   MARK     ON       OFF     SEPARATE\n" +
-             "S : [ 1] : 1010 1001 0000 : 5 9 0 : 00000969 0000025A 000004B4 0000025A 0000AFD3\n"},
+        {"kanden.mode2", "1", kKandenLine},
+        {"kanden.sendir", "1", kKandenLine},
+        {"kanden.lircd.conf", "1", kKandenLine},
+        {"mitsubishi.ir-ctl", "2", kMitsubishiLine},
+        {"mitsubishi.c", "2", kMitsubishiLine},
+        {"mitsubishi.broadlink", "2", kMitsubishiLine},
+        {"sony.raw", "3", kSonyLine},
+        {"sony.pronto", "3", kSonyLine},
     };
     for (const auto& c : cases) {
         scratch_dir dir;
-        ASSERT_EQ(run_mkcapture(dir, c.mkcapture).status, 0) << c.mkcapture[2];
-        EXPECT_EQ(run_tavlin(dir, c.tavlin).out, c.out) << c.mkcapture[2];
+        ASSERT_EQ(run_mkcapture(dir, {"--from", "auto", examples + "/" + c.file, "out.cap"}).status, 0) << c.file;
+        EXPECT_EQ(run_tavlin(dir, {"out.cap", c.mode}).out, c.out) << c.file;
     }
 }
 

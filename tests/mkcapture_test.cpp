@@ -254,7 +254,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   {},
                                   2,
                                   "",
-                                  "mkcapture: --split has no effect without --from mode2\n" + kTry,
+                                  "mkcapture: --split has no effect with --from raw\n" + kTry,
                                   {}},
                       output_case{"unknown_option",
                                   nullptr,

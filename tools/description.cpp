@@ -117,5 +117,6 @@ void for_each_record(std::string_view text, const record_sink& record) {
 
 void write_description(std::string_view text, const description& d, capture_writer& capture) {
     write_header(capture, d.header_fill);
-    for_each_record(text, [&](const std::uint32_t* words, std::uint64_t count) { write_record(capture, words, count); });
+    for_each_record(text,
+                    [&](const std::uint32_t* words, std::uint64_t count) { write_record(capture, words, count); });
 }

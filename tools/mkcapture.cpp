@@ -23,18 +23,34 @@ namespace {
 constexpr const char* kTool = "mkcapture";
 
 const std::vector<option_spec> kOptions = {
-    {"--from", true},   {"--idle", true},  {"--copies", true},    {"--copy-gap", true},
-    {"--header", true}, {"--split", true}, {"--truncate", false}, {"--manifest", true},
+    {"--from", true},  {"--idle", true}, {"--copies", true},    {"--copy-gap", true}, {"--header", true},
+    {"--split", true}, {"--unit", true}, {"--truncate", false}, {"--manifest", true},
 };
 
 struct options {
-    std::optional<signal_format> format;
+    bool from = false;                  // --from was given
+    const signal_form* form = nullptr;  // nullptr with --from: auto
     layout_options layout;
-    std::uint32_t split_gap = 50000;
+    bool copies_given = false;
+    read_settings reading;
+    unsigned form_options = 0;  // the form_option bits given
     const char* manifest = nullptr;
     const char* input = nullptr;
     const char* output = nullptr;
 };
+
+// Refuses options that the form does not read. Returns -1 to go on, or the
+// usage status.
+int check_form_options(const options& o, const signal_form& form, const std::string& reading_as) {
+    const struct {
+        form_option bit;
+        const char* name;
+    } checks[] = {{kSplitOption, "--split"}, {kUnitOption, "--unit"}};
+    for (const auto& check : checks)
+        if ((o.form_options & check.bit) != 0 && (form.options & check.bit) == 0)
+            return usage_error(kTool, std::string(check.name) + " has no effect " + reading_as);
+    return -1;
+}
 
 // Reads the command line into `o`. Returns -1 to go on, or the status to end
 // with (0 after --help or --version).
@@ -50,7 +66,6 @@ int read_options(int argc, char** argv, options& o) {
     if (!error.empty()) return usage_error(kTool, error);
 
     std::string_view needs_from;  // an option that only --from gives a meaning
-    bool split_given = false;
     for (const given_option& option : line.options) {
         const std::string_view name = option.name;
         const auto number = [&](std::uint64_t low, std::uint64_t high) -> std::optional<std::uint64_t> {
@@ -60,10 +75,11 @@ int read_options(int argc, char** argv, options& o) {
         std::optional<std::uint64_t> n;
         if (name != "--from" && needs_from.empty()) needs_from = name;
         if (name == "--from") {
-            signal_format format;
-            if (!signal_format_named(option.value, format))
-                return usage_error(kTool, "unknown format " + quoted(option.value) + " (mode2, ir-ctl, raw, pronto)");
-            o.format = format;
+            o.from = true;
+            o.form = find_form(option.value);
+            if (o.form == nullptr && std::string_view(option.value) != "auto")
+                return usage_error(kTool,
+                                   "unknown form " + quoted(option.value) + " (auto, " + form_names(false) + ")");
         } else if (name == "--manifest") {
             o.manifest = option.value;
         } else if (name == "--truncate") {
@@ -72,21 +88,26 @@ int read_options(int argc, char** argv, options& o) {
             o.layout.idle = static_cast<std::uint32_t>(*n);
         } else if (name == "--copies" && (n = number(1, kMostDurations))) {
             o.layout.copies = static_cast<unsigned>(*n);
+            o.copies_given = true;
         } else if (name == "--copy-gap" && (n = number(1, 0x7FFFFFFF))) {
             o.layout.copy_gap = static_cast<std::uint32_t>(*n);
         } else if (name == "--header" && (n = number(0, 255))) {
             o.layout.header = static_cast<unsigned char>(*n);
         } else if (name == "--split" && (n = number(1, 0x7FFFFFFF))) {
-            o.split_gap = static_cast<std::uint32_t>(*n);
-            split_given = true;
+            o.reading.split_gap = static_cast<std::uint32_t>(*n);
+            o.form_options |= kSplitOption;
+        } else if (name == "--unit" && (n = number(1, 0x7FFFFFFF))) {
+            o.reading.unit = static_cast<std::uint32_t>(*n);
+            o.form_options |= kUnitOption;
         } else {
             return usage_error(kTool, "bad value for " + std::string(name) + ": " + quoted(option.value));
         }
     }
-    if (!o.format && !needs_from.empty())
+    if (!o.from && !needs_from.empty())
         return usage_error(kTool, std::string(needs_from) + " has no effect without --from");
-    if (split_given && o.format != signal_format::mode2)
-        return usage_error(kTool, "--split has no effect without --from mode2");
+    if (o.form != nullptr)
+        if (const int status = check_form_options(o, *o.form, "with --from " + std::string(o.form->name)); status >= 0)
+            return status;
     if (line.operands.size() != 2) return usage_error(kTool, "needs INPUT and OUTPUT");
     o.input = line.operands[0];
     o.output = line.operands[1];
@@ -146,7 +167,7 @@ int main(int argc, char** argv) {
     if (looks_binary(text))
         return fail(kTool, std::string(o.input) + " looks like a binary file; are INPUT and OUTPUT swapped?", 1);
 
-    if (!o.format) {
+    if (!o.from) {
         description d;
         std::string error;
         if (!read_description(text, d, error)) return fail(kTool, std::string(o.input) + ": " + error, 1);
@@ -159,11 +180,29 @@ int main(int argc, char** argv) {
         });
     }
 
-    std::vector<ir_signal> signals;
+    const signal_form* form = o.form;
+    if (form == nullptr) {
+        form = recognise_form(text);
+        if (form == nullptr)
+            return fail(
+                kTool, std::string(o.input) + ": cannot tell its form; name it with --from (" + form_names(false) + ")",
+                1);
+        warn(kTool, std::string(o.input) + ": read as " + std::string(form->name));
+        if (const int status =
+                check_form_options(o, *form, "on " + std::string(o.input) + ", read as " + std::string(form->name));
+            status >= 0)
+            return status;
+    }
+    read_result result;
+    std::vector<ir_signal>& signals = result.signals;
     std::vector<std::string> warnings;
     import_error error;
-    const bool read = import_signals(*o.format, text, o.split_gap, signals, error);
+    const bool read = form->read(text, o.reading, result, error);
     if (read && signals.empty()) error = {0, 0, "no signal in the input"};
+    if (o.copies_given)
+        for (ir_signal& s : signals) s.copies = 0;
+    if (read)
+        for (const std::string& note : result.notes) warn(kTool, std::string(o.input) + ": " + note);
     if (!read || signals.empty() || !check_records(signals, o.layout, o.input, warnings, error)) {
         std::string where = error.line == 0 ? "" : "line " + std::to_string(error.line);
         if (error.column != 0) where += ", column " + std::to_string(error.column);

@@ -7,12 +7,17 @@ namespace {
 
 bool has_trailing_gap(const ir_signal& s) { return s.durations.size() % 2 == 0; }
 
+unsigned copies_of(const ir_signal& s, const layout_options& options) {
+    return s.copies != 0 ? s.copies : options.copies;
+}
+
 // Durations of a signal's record: the copies (each without a trailing gap),
 // the copy gap between them, and the signal's own trailing gap, if it has
 // one, after the last copy.
 std::uint64_t record_length(const ir_signal& s, const layout_options& options) {
     const std::uint64_t copy = s.durations.size() - (has_trailing_gap(s) ? 1 : 0);
-    return options.copies * copy + (options.copies - 1) + (has_trailing_gap(s) ? 1 : 0);
+    const unsigned copies = copies_of(s, options);
+    return copies * copy + (copies - 1) + (has_trailing_gap(s) ? 1 : 0);
 }
 
 std::string signal_label(const ir_signal& s, std::string_view source) {
@@ -48,11 +53,13 @@ void write_records(const std::vector<ir_signal>& signals, const layout_options& 
             if (count <= kMostDurations) words[count++] = duration;
         };
         put(options.idle);
-        for (unsigned c = 0; c < options.copies; ++c) {
+        for (unsigned c = 0; c < copies_of(s, options); ++c) {
             if (c > 0) put(options.copy_gap);
             for (std::uint64_t i = 0; i < copy; ++i) put(s.durations[i]);
         }
         if (has_trailing_gap(s)) put(s.durations.back());
+        while (count < kFromStartWord) words[count++] = 0;
+        words[count++] = kFromStartMark;
         write_record(capture, words, count);
     }
 }

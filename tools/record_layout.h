@@ -1,6 +1,11 @@
 // Imported signals laid out as capture records: word 0 the idle time, then
 // the signal's copies (bursts at odd words, gaps at even words) with a gap
-// between copies, then a 0 that ends the record's durations.
+// between copies, then a 0 that ends the record's durations. Word 510 holds
+// 1: the SONY decoder takes a record without a long gap whose word 510 is
+// set as one frame read from its start, so a single copy of a SONY signal
+// decodes, and a record of another format does not end the SONY decoder's
+// walk (as a record with word 510 at 0 would). Nothing else reads word 510:
+// the dump and the exporter stop at the 0 after the durations.
 #pragma once
 
 #include <cstdint>
@@ -13,15 +18,17 @@
 
 struct layout_options {
     std::uint32_t idle = 0x2000;       // word 0 of every record
-    unsigned copies = 1;               // copies of the signal in one record
+    unsigned copies = 1;               // copies of the signal in one record, where the form sets none
     std::uint32_t copy_gap = 0x20000;  // the gap before each further copy (over 65536, as the SONY decoder needs)
     unsigned char header = 0;          // the header's fill byte
     bool truncate = false;             // cut signals that do not fit, instead of failing
 };
 
-// A record holds the idle time, at most this many durations, and the 0 that
-// ends them, so that no frame reads on into the next record.
-constexpr std::uint64_t kMostDurations = kRecordWords - 2;
+// A record holds the idle time, at most this many durations, the 0 that ends
+// them (so that no frame reads on into the next record), and word 510.
+constexpr std::uint64_t kMostDurations = kRecordWords - 4;
+constexpr std::uint64_t kFromStartWord = 510;
+constexpr std::uint32_t kFromStartMark = 1;
 
 // Checks that every signal fits in a record. A signal that does not is an
 // error, or, with `truncate`, is cut when written, and `warnings` say so.

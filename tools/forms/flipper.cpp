@@ -1,0 +1,136 @@
+// flipper: Flipper Zero infrared files ("Filetype: IR signals file" or "IR
+// library file", "Version: 1"), a signal per block of "key: value" lines,
+// blocks apart by "#" lines. "type: raw" signals give their microseconds in
+// "data:", burst first; "type: parsed" signals of the SONY (SIRC, SIRC15,
+// SIRC20) and NEC (NEC, NECext) protocols are encoded from their address and
+// command (four little-endian hex bytes each); other parsed protocols are
+// left out, one line each on standard error.
+#include <optional>
+
+#include "tools/forms/forms.h"
+#include "tools/forms/protocols.h"
+
+namespace {
+
+struct block {
+    unsigned line = 0;
+    std::string name, type, protocol;
+    std::optional<std::uint32_t> address, command;
+    std::vector<std::uint32_t> data;
+    bool has_data = false;
+};
+
+// Four hex bytes, least significant first: "04 00 00 00" is 4.
+std::optional<std::uint32_t> little_endian(std::string_view value) {
+    line_tokens tokens{value};
+    std::uint32_t result = 0;
+    for (int i = 0; i < 4; ++i) {
+        const std::string_view byte = tokens.next();
+        const std::optional<std::uint64_t> v =
+            byte.size() == 2 ? read_number("0x" + std::string(byte), 0xFF) : std::nullopt;
+        if (!v) return std::nullopt;
+        result |= static_cast<std::uint32_t>(*v) << (8 * i);
+    }
+    if (!tokens.next().empty()) return std::nullopt;
+    return result;
+}
+
+bool finish(block& b, read_result& result, import_error& error) {
+    if (b.line == 0) return true;
+    if (b.name.empty()) return fail(error, b.line, 0, "a signal without 'name:'");
+    const std::string what = "signal " + quoted(b.name);
+    if (b.type == "raw") {
+        if (!b.has_data) return fail(error, b.line, 0, what + " has no 'data:'");
+        result.signals.push_back(ir_signal{b.name, b.line, std::move(b.data), 0});
+    } else if (b.type == "parsed") {
+        if (!b.address || !b.command) return fail(error, b.line, 0, what + " needs 'address:' and 'command:'");
+        std::vector<std::uint32_t> frame;
+        if (b.protocol == "SIRC")
+            frame = sony_frame(*b.command, *b.address, 5);
+        else if (b.protocol == "SIRC15")
+            frame = sony_frame(*b.command, *b.address, 8);
+        else if (b.protocol == "SIRC20")
+            frame = sony_frame(*b.command, *b.address, 13);
+        else if (b.protocol == "NEC")
+            frame = nec_frame(*b.address, *b.command);
+        else if (b.protocol == "NECext")
+            frame = nec_extended_frame(*b.address, *b.command);
+        if (frame.empty())
+            result.notes.push_back("line " + std::to_string(b.line) + ": " + what + ": protocol " + quoted(b.protocol) +
+                                   " is not encoded; left out");
+        else
+            result.signals.push_back(ir_signal{b.name, b.line, std::move(frame), 0});
+    } else {
+        return fail(error, b.line, 0, what + " has type " + quoted(b.type) + " (raw or parsed)");
+    }
+    b = block{};
+    return true;
+}
+
+bool read_flipper(std::string_view text, const read_settings&, read_result& result, import_error& error) {
+    block b;
+    const bool read = for_each_line(text, [&](text_line line) {
+        const std::string_view content = trimmed(line.text);
+        if (line.number == 1 && content != "Filetype: IR signals file" && content != "Filetype: IR library file")
+            return fail(error, 1, 1, "not a Flipper infrared file: the first line is not 'Filetype: IR signals file'");
+        if (line.number == 1) return true;
+        if (content.empty()) return true;
+        if (content[0] == '#') return finish(b, result, error);
+        const std::size_t colon = content.find(':');
+        if (colon == std::string_view::npos) return fail(error, line.number, 1, "expected 'key: value'");
+        const std::string_view key = content.substr(0, colon), value = trimmed(content.substr(colon + 1));
+        const unsigned value_column = static_cast<unsigned>(value.data() - line.text.data()) + 1;
+        if (key == "Version") return true;
+        if (key == "name") {
+            if (!finish(b, result, error)) return false;
+            b.line = line.number;
+            b.name = std::string(value);
+            return true;
+        }
+        if (b.line == 0) return fail(error, line.number, 1, quoted(key) + " before the signal's 'name:'");
+        if (key == "type") {
+            b.type = std::string(value);
+        } else if (key == "protocol") {
+            b.protocol = std::string(value);
+        } else if (key == "address" || key == "command") {
+            const std::optional<std::uint32_t> v = little_endian(value);
+            if (!v) return fail(error, line.number, value_column, "expected four hex bytes: " + quoted(value));
+            (key == "address" ? b.address : b.command) = v;
+        } else if (key == "data") {
+            line_tokens tokens{line.text};
+            tokens.at = line.text.find(':') + 1;
+            b.has_data = true;
+            for (unsigned column;;) {
+                const std::string_view token = tokens.next({}, column);
+                if (token.empty()) break;
+                std::uint32_t value_us;
+                if (!read_duration(token, line.number, column, 1, value_us, error)) return false;
+                b.data.push_back(value_us);
+            }
+        } else if (key != "frequency" && key != "duty_cycle") {
+            return fail(error, line.number, 1, "unknown key " + quoted(key));
+        }
+        return true;
+    });
+    return read && finish(b, result, error);
+}
+
+bool recognise_flipper(std::string_view text) { return text.substr(0, 10) == "Filetype: "; }
+
+void start_flipper(std::string& text) { text += "Filetype: IR signals file\nVersion: 1\n"; }
+
+bool write_flipper(const ir_signal& s, const write_settings& settings, std::string& text, std::string&) {
+    text += "#\nname: ";
+    // Flipper names hold printable ASCII only.
+    for (const char c : s.name) text += c >= 0x20 && c < 0x7F ? c : '_';
+    text += "\ntype: raw\nfrequency: ";
+    append_decimal(text, settings.carrier);
+    text += "\nduty_cycle: 0.330000\ndata:";
+    append_durations(text, s.durations, " ");
+    text += '\n';
+    return true;
+}
+
+}  // namespace
+
+const signal_form kFlipperForm{"flipper", read_flipper, recognise_flipper, start_flipper, write_flipper, 0};

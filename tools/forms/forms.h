@@ -1,0 +1,71 @@
+// The forms of signals, one file each, and what their readers and writers
+// share: failing with a place, durations read as microseconds, names, and
+// numbers written out.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tools/signal_forms.h"
+#include "tools/text_input.h"
+
+extern const signal_form kMode2Form;
+extern const signal_form kIrCtlForm;
+extern const signal_form kRawForm;
+extern const signal_form kProntoForm;
+extern const signal_form kLircForm;
+extern const signal_form kCArrayForm;
+extern const signal_form kFlipperForm;
+extern const signal_form kBroadlinkForm;
+extern const signal_form kSendirForm;
+
+// The longest duration: a capture's word is a signed 32-bit duration.
+constexpr std::uint64_t kLongestDuration = 0x7FFFFFFF;
+
+// The gap that pair forms (Pronto, sendir) add after a signal that ends with
+// a burst: 100 ms, longer than the gap between repeats of common remotes.
+constexpr std::uint32_t kLeadOut = 100000;
+
+// Sets `error` and returns false.
+bool fail(import_error& error, unsigned line, unsigned column, std::string message);
+
+// A positive decimal count times `unit`, as microseconds from 1 to
+// 2147483647.
+bool read_duration(std::string_view token, unsigned line, unsigned column, std::uint64_t unit, std::uint32_t& value,
+                   import_error& error);
+
+// Appends a duration to `s` as the next burst (`burst` true) or gap: a
+// duration of the same kind as the last one is added to it, as a sender
+// would emit them back to back.
+void add_duration(ir_signal& s, bool burst, std::uint32_t value);
+
+// `name` trimmed of blanks.
+std::string_view trimmed(std::string_view name);
+
+// The length of a form's tick (a carrier cycle, a Broadlink tick, a count
+// of a tick dump): num / den microseconds.
+struct tick_length {
+    std::uint64_t num;
+    std::uint64_t den;
+};
+
+// Durations and ticks converted, each rounded to the nearest (halves up).
+// Callers keep microseconds under 2^32 and ticks under 2^16 times den/num.
+std::uint64_t to_ticks(std::uint64_t microseconds, tick_length tick);
+std::uint64_t to_microseconds(std::uint64_t ticks, tick_length tick);
+
+// Appends `value` in decimal.
+void append_decimal(std::string& text, std::uint64_t value);
+
+// Appends each duration after `separator`.
+void append_durations(std::string& text, const std::vector<std::uint32_t>& durations, std::string_view separator);
+
+// The first line of `text` that is neither blank nor a comment ("" if none):
+// what the forms recognise input by.
+std::string_view first_content_line(std::string_view text);
+
+// Appends `name` with every character outside [A-Za-z0-9_] as '_', after a
+// '_' when it starts with a digit: an identifier.
+void append_identifier(std::string& text, std::string_view name);

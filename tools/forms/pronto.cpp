@@ -1,0 +1,94 @@
+// pronto: learned Pronto codes (first word 0000), one a line, four hex
+// digits a word: 0000, the frequency word F, the counts of once and repeat
+// pairs, then the pairs. A count of carrier cycles lasts F × 0.241246 µs;
+// the once sequence comes first, then the repeat sequence. Written codes
+// hold every pair in the once sequence.
+#include <optional>
+
+#include "output/writer.h"
+#include "tools/forms/forms.h"
+
+namespace {
+
+// A carrier cycle of frequency word F lasts F × 241246 / 10^6 µs.
+tick_length cycle_of(std::uint64_t frequency_word) { return {frequency_word * 241246, 1000000}; }
+
+bool read_pronto(std::string_view text, const read_settings&, read_result& result, import_error& error) {
+    return for_each_line(text, [&](text_line line) {
+        if (is_blank_or_comment(line.text)) return true;
+        line_tokens tokens{line.text};
+        std::vector<std::uint32_t> words;
+        std::vector<unsigned> columns;
+        for (unsigned column;;) {
+            const std::string_view token = tokens.next({}, column);
+            if (token.empty()) break;
+            const std::optional<std::uint64_t> word =
+                token.size() <= 4 && token.find_first_not_of("0123456789abcdefABCDEF") == std::string_view::npos
+                    ? read_number("0x" + std::string(token), 0xFFFF)
+                    : std::nullopt;
+            if (!word) return fail(error, line.number, column, "not a Pronto word (four hex digits): " + quoted(token));
+            words.push_back(static_cast<std::uint32_t>(*word));
+            columns.push_back(column);
+        }
+        if (words.size() < 4) return fail(error, line.number, 0, "a Pronto code needs at least 4 words");
+        if (words[0] != 0)
+            return fail(error, line.number, columns[0], "only learned Pronto codes (first word 0000) are read");
+        if (words[1] == 0) return fail(error, line.number, columns[1], "a carrier frequency word of 0");
+        const std::size_t pairs = std::size_t{words[2]} + words[3];
+        if (pairs == 0 || words.size() != 4 + 2 * pairs)
+            return fail(error, line.number, 0,
+                        "the code has " + std::to_string(words.size()) + " words, its counts say " +
+                            std::to_string(4 + 2 * pairs));
+        ir_signal s{"", line.number, {}, 0};
+        for (std::size_t i = 4; i < words.size(); ++i) {
+            if (words[i] == 0) return fail(error, line.number, columns[i], "zero duration");
+            const std::uint64_t microseconds = to_microseconds(words[i], cycle_of(words[1]));
+            // A count that lasts less than half a microsecond would be a 0,
+            // which ends a record: it is no duration.
+            if (microseconds == 0) return fail(error, line.number, columns[i], "a count of under half a microsecond");
+            s.durations.push_back(static_cast<std::uint32_t>(microseconds));
+        }
+        result.signals.push_back(std::move(s));
+        return true;
+    });
+}
+
+bool recognise_pronto(std::string_view text) {
+    line_tokens tokens{first_content_line(text)};
+    const std::string_view first = tokens.next(), second = tokens.next();
+    return first == "0000" && second.size() == 4 &&
+           second.find_first_not_of("0123456789abcdefABCDEF") == std::string_view::npos;
+}
+
+void append_word(std::string& text, std::uint64_t word) {
+    text += ' ';
+    for (int shift = 12; shift >= 0; shift -= 4) text += kHexDigits[word >> shift & 0xF];
+}
+
+bool write_pronto(const ir_signal& s, const write_settings& settings, std::string& text, std::string& problem) {
+    const std::uint64_t frequency_word = (1000000000000 / 241246 + settings.carrier / 2) / settings.carrier;
+    if (frequency_word == 0 || frequency_word > 0xFFFF) {
+        problem = "a carrier of " + std::to_string(settings.carrier) + " Hz has no Pronto frequency word";
+        return false;
+    }
+    std::vector<std::uint32_t> d = s.durations;
+    if (d.size() % 2 == 1) d.push_back(kLeadOut);
+    text += "# " + s.name + "\n0000";
+    append_word(text, frequency_word);
+    append_word(text, d.size() / 2);
+    append_word(text, 0);
+    for (const std::uint32_t microseconds : d) {
+        const std::uint64_t count = std::max<std::uint64_t>(1, to_ticks(microseconds, cycle_of(frequency_word)));
+        if (count > 0xFFFF) {
+            problem = "a duration of " + std::to_string(microseconds) + " µs is more than 65535 carrier cycles";
+            return false;
+        }
+        append_word(text, count);
+    }
+    text += '\n';
+    return true;
+}
+
+}  // namespace
+
+const signal_form kProntoForm{"pronto", read_pronto, recognise_pronto, nullptr, write_pronto, 0};

@@ -1,0 +1,206 @@
+// tavlin-export: writes the records of a capture back out as text that
+// another tool can send. A record's signal is its words from 1 up to the
+// first 0, burst first, in microseconds; word 0, the idle time, is not part
+// of it, and copies inside a record stay as they are.
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "output/writer.h"
+#include "tools/capture_file.h"
+#include "tools/command_line.h"
+#include "tools/output_file.h"
+#include "tools/record_list.h"
+#include "tools/signal_forms.h"
+#include "tools/text_input.h"
+
+namespace {
+
+constexpr const char* kTool = "tavlin-export";
+
+const char* const kHelp =
+    "usage: tavlin-export --to FORM [--records LIST] [--names MANIFEST] [--carrier HZ] CAPTURE OUTPUT\n"
+    "Writes the records of the capture file CAPTURE ('-' reads standard input)\n"
+    "to OUTPUT ('-' writes standard output) as text another tool can send. A\n"
+    "record's signal is its words from 1 up to the first 0, in microseconds,\n"
+    "burst first; word 0, the idle time, is left out, and copies of a signal\n"
+    "inside a record stay as they are. Records without a signal are left out.\n"
+    "  --to FORM         raw, ir-ctl, mode2, pronto, flipper, broadlink, sendir\n"
+    "                    or c-array (mkcapture --from reads each back)\n"
+    "  --records LIST    the records to write, as tavlin numbers them (hex):\n"
+    "                    1-1F,23,40- (default: all)\n"
+    "  --names MANIFEST  name the signals after mkcapture's --manifest file\n"
+    "                    (default: record_N, N as tavlin numbers the record)\n"
+    "  --carrier HZ      the carrier that pronto, sendir and flipper state\n"
+    "                    (default 38000)\n"
+    "Pronto and sendir hold bursts and gaps in pairs, and a Broadlink code ends\n"
+    "with a gap: a signal that ends with a burst gets a gap after it (100 ms,\n"
+    "or 0x0D05 Broadlink ticks). Pronto, sendir and Broadlink count time in\n"
+    "carrier cycles or ticks: each duration is rounded to the nearest.\n"
+    "OUTPUT is written as mkcapture writes its files: replaced only when\n"
+    "everything was written, never the same file as CAPTURE.\n"
+    "  -h, --help        this text\n"
+    "  --version         the version\n";
+
+const std::vector<option_spec> kOptions = {{"--to", true}, {"--records", true}, {"--names", true}, {"--carrier", true}};
+
+struct options {
+    const signal_form* form = nullptr;
+    std::vector<record_range> records = {{1, UINT64_MAX}};
+    const char* names = nullptr;
+    write_settings writing;
+    bool carrier_given = false;
+    const char* capture = nullptr;
+    const char* output = nullptr;
+};
+
+// Reads the command line. Returns -1 to go on, or the status to end with.
+int read_options(int argc, char** argv, options& o) {
+    command_line line;
+    const std::string error = read_command_line(argc, argv, kOptions, line);
+    if (line.help) {
+        std::fputs(kHelp, stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
+    if (line.version) return print_version(kTool);
+    if (!error.empty()) return usage_error(kTool, error);
+    for (const given_option& option : line.options) {
+        const std::string_view name = option.name;
+        if (name == "--to") {
+            o.form = find_form(option.value);
+            if (o.form == nullptr || o.form->write_signal == nullptr)
+                return usage_error(kTool, "cannot write " + quoted(option.value) + " (" + form_names(true) + ")");
+        } else if (name == "--records") {
+            if (const std::string problem = read_record_list(option.value, o.records); !problem.empty())
+                return usage_error(kTool, problem);
+        } else if (name == "--names") {
+            o.names = option.value;
+        } else {
+            const std::optional<std::uint64_t> hz = read_number(option.value, 500000);
+            if (!hz || *hz < 15000)
+                return usage_error(kTool, "bad value for --carrier: " + quoted(option.value) + " (15000 to 500000)");
+            o.writing.carrier = static_cast<std::uint32_t>(*hz);
+            o.carrier_given = true;
+        }
+    }
+    if (o.form == nullptr) return usage_error(kTool, "needs --to FORM (" + form_names(true) + ")");
+    const std::string_view form = o.form->name;
+    if (o.carrier_given && form != "pronto" && form != "sendir" && form != "flipper")
+        return usage_error(kTool, "--carrier has no effect with --to " + std::string(form));
+    if (line.operands.size() != 2) return usage_error(kTool, "needs CAPTURE and OUTPUT");
+    o.capture = line.operands[0];
+    o.output = line.operands[1];
+    return -1;
+}
+
+// The names of mkcapture's manifest: "N<tab>name" lines, N in hex.
+int read_names(const char* path, std::map<std::uint64_t, std::string>& names) {
+    std::string text;
+    if (const int error = read_text_file(path, text))
+        return fail(kTool, std::string("cannot read ") + path + ": " + std::strerror(error), 1);
+    std::string problem;
+    for_each_line(text, [&](text_line line) {
+        if (is_blank_or_comment(line.text)) return true;
+        const std::size_t tab = line.text.find('\t');
+        std::vector<record_range> number;
+        if (tab == std::string_view::npos || !read_record_list(line.text.substr(0, tab), number).empty() ||
+            number.size() != 1 || number[0].first != number[0].last) {
+            problem = std::string(path) + ": line " + std::to_string(line.number) +
+                      ": expected a record number (hex), a tab and a name";
+            return false;
+        }
+        std::string_view name = line.text.substr(tab + 1);
+        if (!name.empty() && name.back() == '\r') name.remove_suffix(1);
+        names[number[0].first] = std::string(name);
+        return true;
+    });
+    return problem.empty() ? 0 : fail(kTool, problem, 1);
+}
+
+std::string record_name(std::uint64_t number) {
+    char text[32];
+    return "record_" + std::string(text, static_cast<std::size_t>(put_hex(text, number, 1, '0') - text));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::signal(SIGPIPE, SIG_IGN);
+    options o;
+    if (const int status = read_options(argc, argv, o); status >= 0) return status;
+    std::map<std::uint64_t, std::string> names;
+    if (o.names != nullptr)
+        if (const int status = read_names(o.names, names)) return status;
+
+    output_file output;
+    if (const output_problem p = plan_output(o.output, false, output); p.status != 0)
+        return fail(kTool, p.message, p.status);
+    if (same_regular_file(output, o.capture))
+        return fail(kTool, std::string("OUTPUT ") + o.output + " is the same file as CAPTURE " + o.capture, 2);
+    capture_file capture;
+    if (const int status = open_capture_file(kTool, o.capture, capture)) return status;
+    if (const std::uint64_t past = first_past(o.records, capture.records)) {
+        close_capture_file(capture);
+        return fail(kTool, "record " + record_name(past).substr(7) + " is past the last record of " + o.capture, 1);
+    }
+
+    // Signals go out through the writer as they are made; on a failure the
+    // output is abandoned, and a replaced file stays as it was.
+    static out_writer out;
+    output_problem problem = open_output(output);
+    std::string text;
+    const auto flush_text = [&] {
+        out_text(out, text);
+        text.clear();
+    };
+    if (problem.status == 0) {
+        out_init(out, output.fd);
+        if (o.form->write_start != nullptr) o.form->write_start(text);
+    }
+    std::uint64_t left_out = 0, written = 0;
+    for (const std::uint64_t number : listed_records(o.records, capture.records, UINT64_MAX, left_out)) {
+        if (problem.status != 0) break;
+        const std::string number_text = record_name(number).substr(7);
+        const word_span record = image_words(capture.image, record_first_word(number), kRecordWords);
+        ir_signal s{names.count(number) != 0 ? names[number] : record_name(number), 0, {}, 0};
+        std::uint64_t i = 1;
+        for (; i < kRecordWords; ++i) {
+            const std::int32_t word = load_word(record.words + 4 * i);
+            if (word == 0) break;
+            if (word < 0) break;
+            s.durations.push_back(static_cast<std::uint32_t>(word));
+        }
+        std::string what;
+        if (std::min(i + 1, kRecordWords) > record.delivered)
+            what = std::string("cannot read ") + o.capture + ": " + std::strerror(record.error);
+        else if (i < kRecordWords && load_word(record.words + 4 * i) < 0)
+            what = "record " + number_text + ": word " + std::to_string(i) + " is negative, no duration";
+        else if (!s.durations.empty() && !o.form->write_signal(s, o.writing, text, what))
+            what = "record " + number_text + ": " + what;
+        if (!what.empty()) {
+            problem = {1, what};
+            break;
+        }
+        if (s.durations.empty()) {
+            warn(kTool, "record " + number_text + " holds no signal; left out");
+            continue;
+        }
+        ++written;
+        flush_text();
+    }
+    close_capture_file(capture);
+    if (problem.status == 0) {
+        flush_text();
+        if (written == 0) warn(kTool, "no record of " + std::string(o.capture) + " holds a signal");
+        if (!out_flush(out)) problem = write_failure(output, out.error);
+    }
+    if (problem.status == 0) problem = commit_output(output);
+    if (problem.status == 0) return 0;
+    abandon_output(output);
+    return fail(kTool, problem.message, problem.status);
+}
