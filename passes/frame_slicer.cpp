@@ -18,17 +18,6 @@ std::int32_t bit_threshold(std::int32_t reference, const format_profile& profile
 constexpr std::size_t kFrameRoom = 4096;
 static_assert(128 + 32 + kMaxGroups * 9 + 2 + kMaxGroups * 3 + 6 * 9 + 2 <= kFrameRoom);
 
-// The groups in hex, one or two digits each (a group has 4 or 8 bits).
-char* put_groups(char* p, const format_profile& profile, const frame_reading& frame) {
-    const bool two_digits = profile.group_width == 8;
-    for (unsigned i = 0; i < frame.group_count; ++i) {
-        if (two_digits) *p++ = kHexDigits[frame.groups[i] >> 4 & 0xFu];
-        *p++ = kHexDigits[frame.groups[i] & 0xFu];
-        if ((i + 1) % profile.groups_per_space == 0) *p++ = ' ';
-    }
-    return p;
-}
-
 // Prints the frame of record `number` anchored at absolute word `anchor`:
 // nothing when it ends before its first bit, its bits on an open line when it
 // has no whole group, else the whole line. Returns 0, or the errno of a read
@@ -135,6 +124,16 @@ char* read_frame(const unsigned char* words, const format_profile& profile, fram
     frame.end_pair = word;
     frame.words_read = word + 2;
     return bits;
+}
+
+char* put_groups(char* p, const format_profile& profile, const frame_reading& frame) {
+    const bool two_digits = profile.group_width == 8;
+    for (unsigned i = 0; i < frame.group_count; ++i) {
+        if (two_digits) *p++ = kHexDigits[frame.groups[i] >> 4 & 0xFu];
+        *p++ = kHexDigits[frame.groups[i] & 0xFu];
+        if ((i + 1) % profile.groups_per_space == 0) *p++ = ' ';
+    }
+    return p;
 }
 
 unsigned tail_fields(const unsigned char* words, const format_profile& profile, const frame_reading& frame,

@@ -94,6 +94,11 @@ struct frame_reading {
 // order, with a space after every whole group; returns the end of that text.
 char* read_frame(const unsigned char* words, const format_profile& profile, frame_reading& frame, char* bits);
 
+// The frame's groups in hexadecimal, as its line prints them after ": ":
+// one or two digits each (a group has 4 or 8 bits), a space after every
+// profile.groups_per_space groups. Returns the end of the text.
+char* put_groups(char* p, const format_profile& profile, const frame_reading& frame);
+
 // The verbose statistics fields of a frame, after its groups: the profile's
 // tail words, the three means (or the plain sums when a count is 0), and
 // `last_separate`. Returns how many it stored in `fields` (at most 6).

@@ -202,6 +202,10 @@ run_result run_export(const scratch_dir& dir, const std::vector<std::string>& ar
     return run_program(EXPORT_BINARY, false, dir, args, setup);
 }
 
+run_result run_view(const scratch_dir& dir, const std::vector<std::string>& args, const run_setup& setup) {
+    return run_program(VIEW_BINARY, false, dir, args, setup);
+}
+
 std::string directory_listing(const std::string& path) {
     std::vector<std::string> entries;
     for (const auto& entry : std::filesystem::directory_iterator(path)) {

@@ -100,6 +100,9 @@ run_result run_mkcapture(const scratch_dir& dir, const std::vector<std::string>&
 // Runs tavlin-export with `args` inside `dir`.
 run_result run_export(const scratch_dir& dir, const std::vector<std::string>& args, const run_setup& setup = {});
 
+// Runs tavlin-view with `args` inside `dir`.
+run_result run_view(const scratch_dir& dir, const std::vector<std::string>& args, const run_setup& setup = {});
+
 // Every entry of a directory (dot files included, the harness's own
 // .stdout and .stderr left out) with its kind, permission bits and contents
 // or link target, one per line, sorted: to check that a run changed nothing

@@ -1,0 +1,200 @@
+// tavlin-view: its decisions are tavlin's (the whole output of the default
+// mode, rebuilt from them, is tavlin's own on random captures and the fuzz
+// seeds); its page and table of the bundled sample are fixed; bad input and
+// options end as documented, and no partial page is left.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/mode_table.h"
+#include "passes/kanden.h"
+#include "passes/mitsubishi.h"
+#include "passes/sony.h"
+#include "tests/harness.h"
+#include "tools/view/decisions.h"
+
+namespace {
+
+const std::vector<const format_profile*> kProfiles = {&kKanden, &kMitsubishi, &kSony};
+
+// tavlin's output of the default mode, rebuilt from the view's decisions:
+// each pass's header before its first line, the lines, and the tails.
+std::string rebuilt(const std::vector<record_decisions>& records, bool verbose) {
+    std::string out;
+    for (std::size_t p = 0; p < kProfiles.size(); ++p) {
+        bool header = false;
+        for (const record_decisions& r : records) {
+            const decoder_decision& d = r.decoders[p];
+            if (!d.reached || d.ends_walk || d.line.empty()) continue;
+            if (verbose && !header) out += kProfiles[p]->header;
+            header = true;
+            std::string line = d.line;
+            if (verbose && d.frame.group_count != 0) {
+                line.pop_back();
+                line += ':';
+                char field[16];
+                for (unsigned i = 0; i < d.tail_count; ++i) {
+                    std::snprintf(field, sizeof field, " %08X", static_cast<unsigned>(d.tail[i]));
+                    line += field;
+                }
+                line += '\n';
+            }
+            out += line;
+        }
+    }
+    return out;
+}
+
+void check_agreement(const std::string& bytes, const std::string& what) {
+    SCOPED_TRACE(what);
+    std::FILE* file = std::tmpfile();
+    ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
+    std::fflush(file);
+    capture_image image;
+    ASSERT_EQ(load_capture(file, bytes.size(), image).failure, load_failure::none);
+    std::vector<record_decisions> records(record_count(image.size));
+    decision_walk walk = start_walk(kProfiles);
+    for (std::size_t i = 0; i < records.size(); ++i) ASSERT_EQ(decide_record(image, walk, i + 1, records[i]), 0);
+    for (const bool verbose : {false, true}) {
+        const std::string tavlin = written([&](out_writer& out) { EXPECT_EQ(run_mode(-1, image, out, verbose), 0); });
+        EXPECT_TRUE(rebuilt(records, verbose) == tavlin) << (verbose ? "verbose" : "plain");
+    }
+    release_capture(image);
+    std::fclose(file);
+}
+
+TEST(ViewAgreement, DecisionsAreTavlinsOnRandomCaptures) {
+    std::mt19937 random(1209);
+    for (int round = 0; round < 24; ++round) {
+        const std::size_t size = 1024 + random() % (10 * 2048);
+        std::string bytes(size, '\0');
+        for (std::size_t i = 0; i < size; ++i)
+            bytes[i] = static_cast<char>(i % 4 == 0 || round % 3 == 0 ? random() : random() % 3 == 0 ? random() : 0);
+        check_agreement(bytes, "round " + std::to_string(round));
+    }
+}
+
+TEST(ViewAgreement, DecisionsAreTavlinsOnTheFuzzSeeds) {
+    std::vector<std::string> descriptions = {std::string(EXAMPLES_DIR) + "/sample.txt"};
+    for (const auto& entry : std::filesystem::directory_iterator(std::string(EXAMPLES_DIR) + "/../fuzz/seeds"))
+        descriptions.push_back(entry.path().string());
+    for (const std::string& path : descriptions) check_agreement(capture_bytes(read_file(path)), path);
+}
+
+// Records far apart: the state between them is not walked, and the page
+// says it is not known.
+TEST(ViewAgreement, StateAcrossAnUnreadStretchIsNotKnown) {
+    const std::string bytes = capture_bytes("0 0 0 0x100 0x1234\n" + repeated("0\n", 70000) + "0 0 0 0x100 0x400\n");
+    std::FILE* file = std::tmpfile();
+    ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
+    std::fflush(file);
+    capture_image image;
+    ASSERT_EQ(load_capture(file, bytes.size(), image).failure, load_failure::none);
+    decision_walk walk = start_walk(kProfiles);
+    record_decisions first, last;
+    ASSERT_EQ(decide_record(image, walk, 1, first), 0);
+    ASSERT_EQ(decide_record(image, walk, 70002, last), 0);
+    EXPECT_TRUE(first.decoders[0].separate_known);
+    EXPECT_FALSE(last.decoders[0].separate_known);
+    EXPECT_TRUE(last.decoders[0].reach_known);
+    EXPECT_FALSE(last.decoders[2].reach_known);
+    release_capture(image);
+    std::fclose(file);
+}
+
+TEST(ViewSample, PageAndTableAreAsKept) {
+    scratch_dir dir;
+    dir.write_capture("sample.cap", read_file(std::string(EXAMPLES_DIR) + "/sample.txt"));
+    run_result r = run_view(dir, {"sample.cap"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_TRUE(r.out == read_file(std::string(EXAMPLES_DIR) + "/../tests/golden/sample.html"))
+        << "the page differs from tests/golden/sample.html";
+    r = run_view(dir, {"--diff", "--mode", "2", "--base", "3", "sample.cap"});
+    // Every row against record 3's 32 bits; bits past them count as changed.
+    EXPECT_EQ(r.out,
+              "MITSUBISHI\n"
+              "           1  00000000 0000: 00\n"
+              "               ^ ^  ^  ^\n"
+              "           2  00000000 00000000 00000000 00000000 00000000 00000000 0: 0000 0000 0000 \n"
+              "               ^ ^  ^  ^     ^^     ^^            ^^^^^^^^ ^^^^^^^^ ^\n"
+              "           3  01010010 10000011 00001100 00000000 : 4AC1 3000 \n");
+    EXPECT_EQ(r.status, 0);
+}
+
+// A capture's name is text of the page, escaped.
+TEST(ViewSample, NameIsEscaped) {
+    scratch_dir dir;
+    dir.write_capture("a&b<c>.cap", "1 2\n");
+    const run_result r = run_view(dir, {"a&b<c>.cap"});
+    EXPECT_NE(r.out.find("<title>tavlin-view: a&amp;b&lt;c&gt;.cap</title>"), std::string::npos);
+    EXPECT_EQ(r.out.find("a&b"), std::string::npos);
+}
+
+struct view_failure {
+    const char* name;
+    std::vector<std::string> args;
+    int status;
+    std::string err;
+};
+
+void PrintTo(const view_failure& c, std::ostream* os) { *os << c.name; }
+
+class ViewFailure : public ::testing::TestWithParam<view_failure> {};
+
+// Each failure says why on standard error, writes nothing on standard
+// output, and leaves the directory as it was.
+TEST_P(ViewFailure, SaysWhyAndLeavesNoPage) {
+    scratch_dir dir;
+    dir.write_capture("cap.dat", "1 2\n3 4\n");
+    dir.write_bytes("empty.cap", "");
+    dir.write_bytes("text.txt", repeated("pulse 100\n", 200));
+    const std::string before = directory_listing(dir.path);
+    const run_result r = run_view(dir, GetParam().args);
+    EXPECT_EQ(r.status, GetParam().status);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, GetParam().err);
+    EXPECT_EQ(directory_listing(dir.path), before);
+}
+
+const std::string kTry = "Try 'tavlin-view --help' for more information.\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, ViewFailure,
+    ::testing::Values(
+        view_failure{"missing", {"none.cap"}, 1, "tavlin-view: cannot open none.cap: No such file or directory\n"},
+        view_failure{"directory", {"."}, 1, "tavlin-view: cannot open .: Is a directory\n"},
+        view_failure{"empty",
+                     {"empty.cap"},
+                     1,
+                     "tavlin-view: empty.cap holds no record: a capture is a 1024-byte header, then 2048-byte "
+                     "records\n"},
+        view_failure{"text",
+                     {"text.txt"},
+                     1,
+                     "tavlin-view: text.txt looks like text, not a capture: make a capture of it with mkcapture\n"},
+        view_failure{
+            "bad_mode", {"--mode", "7", "cap.dat"}, 2, "tavlin-view: bad mode '7' (-1, 0, 1, 2 or 3)\n" + kTry},
+        view_failure{"no_capture", {"--mode", "1"}, 2, "tavlin-view: needs one CAPTURE\n" + kTry},
+        view_failure{"record_past_the_last",
+                     {"--records", "2-3", "cap.dat"},
+                     1,
+                     "tavlin-view: record 3 is past the last record of cap.dat\n"},
+        view_failure{"base_past_the_last",
+                     {"--base", "9", "cap.dat"},
+                     1,
+                     "tavlin-view: --base 9 is past the last record of cap.dat\n"},
+        view_failure{"page_in_a_missing_directory",
+                     {"-o", "no/page.html", "cap.dat"},
+                     1,
+                     "tavlin-view: cannot create a temporary file in no: No such file or directory\n"},
+        view_failure{"page_over_the_capture",
+                     {"-o", "cap.dat", "cap.dat"},
+                     2,
+                     "tavlin-view: the page cap.dat is the same file as CAPTURE cap.dat\n"}),
+    [](const ::testing::TestParamInfo<view_failure>& info) { return std::string(info.param.name); });
+
+}  // namespace

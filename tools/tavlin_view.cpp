@@ -1,0 +1,176 @@
+// tavlin-view: shows as a picture what tavlin prints as text. It writes one
+// HTML page with each record's signal and what each decoder read in it, or,
+// with --diff, the comparison table of the decoders' lines as text.
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/arguments.h"
+#include "output/writer.h"
+#include "passes/kanden.h"
+#include "passes/mitsubishi.h"
+#include "passes/sony.h"
+#include "tools/capture_file.h"
+#include "tools/command_line.h"
+#include "tools/output_file.h"
+#include "tools/record_list.h"
+#include "tools/text_input.h"
+#include "tools/view/decisions.h"
+#include "tools/view/page.h"
+#include "tools/view/table.h"
+
+namespace {
+
+constexpr const char* kTool = "tavlin-view";
+constexpr std::uint64_t kDefaultRecords = 50;
+
+const char* const kHelp =
+    "usage: tavlin-view [--mode N] [--records LIST] [--base N] [-o FILE] CAPTURE\n"
+    "       tavlin-view --diff [--mode N] [--records LIST] [--base N] CAPTURE\n"
+    "Writes one HTML page (to standard output, or FILE) that shows each record\n"
+    "of the capture file CAPTURE ('-' reads standard input): its signal, and\n"
+    "what each decoder read in it, exactly as tavlin decides it; and a table of\n"
+    "the decoders' lines with the bits that change from record to record\n"
+    "highlighted. With --diff, writes that table as text instead.\n"
+    "  --mode N          tavlin's mode: -1 (the default) the three decoders,\n"
+    "                    1 KANDEN, 2 MITSUBISHI, 3 SONY, 0 the signals alone\n"
+    "  --records LIST    the records to show, as tavlin numbers them (hex):\n"
+    "                    1-1F,23,40- (default: the first 50)\n"
+    "  --base N          compare every record's bits with record N's, not with\n"
+    "                    the record before\n"
+    "  -o FILE           write the page to FILE, replaced only when it is whole\n"
+    "Exit status: 0; 1 when CAPTURE cannot be read or is no capture, or the\n"
+    "output cannot be written; 2 for a usage error.\n"
+    "  -h, --help        this text\n"
+    "  --version         the version\n";
+
+const std::vector<option_spec> kOptions = {
+    {"--mode", true}, {"--records", true}, {"--base", true}, {"-o", true}, {"--diff", false}};
+
+struct options {
+    std::vector<const format_profile*> profiles = {&kKanden, &kMitsubishi, &kSony};
+    std::vector<record_range> records;
+    std::optional<std::uint64_t> base;
+    const char* output = "-";
+    bool diff = false;
+    const char* capture = nullptr;
+};
+
+int read_options(int argc, char** argv, options& o) {
+    command_line line;
+    const std::string error = read_command_line(argc, argv, kOptions, line);
+    if (line.help) {
+        std::fputs(kHelp, stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
+    if (line.version) return print_version(kTool);
+    if (!error.empty()) return usage_error(kTool, error);
+    bool output_given = false;
+    for (const given_option& option : line.options) {
+        const std::string_view name = option.name;
+        if (name == "--mode") {
+            // tavlin reads its mode as atoi does; the viewer takes the modes
+            // that run something.
+            const std::string_view text = option.value;
+            const std::int32_t mode = parse_mode(option.value);
+            if (text.empty() || text.find_first_not_of("-0123456789") != std::string_view::npos || mode < -1 ||
+                mode > 3)
+                return usage_error(kTool, "bad mode " + quoted(text) + " (-1, 0, 1, 2 or 3)");
+            if (mode == 0) o.profiles.clear();
+            if (mode >= 1) o.profiles = {mode == 1 ? &kKanden : mode == 2 ? &kMitsubishi : &kSony};
+        } else if (name == "--records") {
+            if (const std::string problem = read_record_list(option.value, o.records); !problem.empty())
+                return usage_error(kTool, problem);
+        } else if (name == "--base") {
+            std::vector<record_range> base;
+            if (!read_record_list(option.value, base).empty() || base.size() != 1 || base[0].first != base[0].last)
+                return usage_error(kTool, "bad --base " + quoted(option.value) + " (one record, in hex)");
+            o.base = base[0].first;
+        } else if (name == "-o") {
+            o.output = option.value;
+            output_given = true;
+        } else {
+            o.diff = true;
+        }
+    }
+    if (o.diff && output_given) return usage_error(kTool, "--diff writes to standard output; -o is for the page");
+    if (o.diff && o.profiles.empty()) return usage_error(kTool, "--diff compares decoders; --mode 0 has none");
+    if (line.operands.size() != 1) return usage_error(kTool, "needs one CAPTURE");
+    o.capture = line.operands[0];
+    return -1;
+}
+
+std::string hex(std::uint64_t v) {
+    char text[32];
+    return std::string(text, put_hex(text, v, 1, '0'));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::signal(SIGPIPE, SIG_IGN);
+    options o;
+    if (const int status = read_options(argc, argv, o); status >= 0) return status;
+    output_file output;
+    if (const output_problem p = plan_output(o.output, false, output); p.status != 0)
+        return fail(kTool, p.message, p.status);
+    if (same_regular_file(output, o.capture))
+        return fail(kTool, std::string("the page ") + o.output + " is the same file as CAPTURE " + o.capture, 2);
+    capture_file capture;
+    if (const int status = open_capture_file(kTool, o.capture, capture)) return status;
+
+    const auto finish = [&](int status) {
+        close_capture_file(capture);
+        return status;
+    };
+    if (o.base && *o.base > capture.records)
+        return finish(fail(kTool, "--base " + hex(*o.base) + " is past the last record of " + o.capture, 1));
+    if (const std::uint64_t past = first_past(o.records, capture.records))
+        return finish(fail(kTool, "record " + hex(past) + " is past the last record of " + o.capture, 1));
+
+    // Only the records asked for are read, with the walk of the records
+    // before and between them where it is short (tools/view/decisions.h).
+    std::uint64_t left_out = 0;
+    const std::vector<record_range> everything = {{1, UINT64_MAX}};
+    const std::uint64_t most = o.records.empty() ? kDefaultRecords : UINT64_MAX;
+    const std::vector<std::uint64_t> numbers =
+        listed_records(o.records.empty() ? everything : o.records, capture.records, most, left_out);
+    std::vector<record_decisions> records(numbers.size());
+    decision_walk walk = start_walk(o.profiles);
+    for (std::size_t i = 0; i < numbers.size(); ++i)
+        if (const int error = decide_record(capture.image, walk, numbers[i], records[i]))
+            return finish(capture_read_failure(kTool, o.capture, error));
+    record_decisions base;
+    if (o.base)
+        if (const int error = decide_alone(capture.image, o.profiles, *o.base, base))
+            return finish(capture_read_failure(kTool, o.capture, error));
+
+    std::string text;
+    if (o.diff) {
+        for (std::size_t p = 0; p < o.profiles.size(); ++p) {
+            text += p == 0 ? "" : "\n";
+            text += o.profiles[p] == &kKanden ? "KANDEN\n" : o.profiles[p] == &kMitsubishi ? "MITSUBISHI\n" : "SONY\n";
+            text += table_text(table_rows(records, p, o.base ? &base : nullptr));
+        }
+        if (left_out != 0) text += "\n" + std::to_string(left_out) + " more records of the list are left out\n";
+    } else {
+        const page_facts facts{o.capture, capture.image.size, capture.records, left_out, o.base ? &base : nullptr};
+        write_page(facts, o.profiles, records, text);
+    }
+    close_capture_file(capture);
+
+    static out_writer out;
+    output_problem problem = open_output(output);
+    if (problem.status == 0) {
+        out_init(out, output.fd);
+        out_text(out, text);
+        if (!out_flush(out)) problem = write_failure(output, out.error);
+    }
+    if (problem.status == 0) problem = commit_output(output);
+    if (problem.status == 0) return 0;
+    abandon_output(output);
+    return fail(kTool, problem.message, problem.status);
+}

@@ -1,0 +1,27 @@
+// The comparison table of the viewer: for one decoder, a row per record with
+// what tavlin prints for it after the record prefix, consecutive records
+// that print the same grouped in one row, and the bits that differ from the
+// row before (or from a base record) marked.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tools/view/decisions.h"
+
+struct table_row {
+    std::uint64_t first = 0, last = 0;  // the records of the row
+    std::string text;                   // bits, then ": " and the groups; or what the decoder did instead
+    bool has_bits = false;
+    std::vector<bool> changed;  // per character of `text`: a bit that differs from the reference row
+};
+
+// The rows of decoder `decoder` over `records`. With `base`, bits are
+// compared with the base record's; otherwise with the previous row's.
+std::vector<table_row> table_rows(const std::vector<record_decisions>& records, std::size_t decoder,
+                                  const record_decisions* base);
+
+// The table as text for a terminal: a line per row, and under a row with
+// changed bits a line of '^' under them.
+std::string table_text(const std::vector<table_row>& rows);
