@@ -141,7 +141,9 @@ run_result run_program(const std::string& program, bool wrapped, const scratch_d
         if (out < 0 || err < 0 || in < 0) _exit(127);
         dup2(in, 0);
         dup2(cut ? caught[1] : out, 1);
-        dup2(err, 2);
+        dup2(setup.merge_stderr ? 1 : err, 2);
+        if (!setup.path_first.empty())
+            setenv("PATH", (setup.path_first + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "")).c_str(), 1);
         close(feed[1]);
         if (cut) close(caught[0]);
         if (setup.stdout_closed) close(1);
@@ -200,6 +202,10 @@ run_result run_mkcapture(const scratch_dir& dir, const std::vector<std::string>&
 
 run_result run_export(const scratch_dir& dir, const std::vector<std::string>& args, const run_setup& setup) {
     return run_program(EXPORT_BINARY, false, dir, args, setup);
+}
+
+run_result run_shell(const scratch_dir& dir, const std::string& command, const run_setup& setup) {
+    return run_program("bash", false, dir, {"-c", command}, setup);
 }
 
 run_result run_view(const scratch_dir& dir, const std::vector<std::string>& args, const run_setup& setup) {

@@ -79,6 +79,8 @@ struct run_setup {
     bool as_nobody = false;             // run as user nobody when the tests run as root
     bool terminal_output = false;       // standard output is a terminal
     unsigned long long file_limit = 0;  // RLIMIT_FSIZE in bytes, when not 0
+    std::string path_first;             // a directory put before $PATH
+    bool merge_stderr = false;          // standard error goes where standard output goes
     // Polled while the program runs; once true, the program gets SIGTERM.
     std::function<bool()> terminate_when;
 };
@@ -99,6 +101,9 @@ run_result run_mkcapture(const scratch_dir& dir, const std::vector<std::string>&
 
 // Runs tavlin-export with `args` inside `dir`.
 run_result run_export(const scratch_dir& dir, const std::vector<std::string>& args, const run_setup& setup = {});
+
+// Runs `command` with bash inside `dir`.
+run_result run_shell(const scratch_dir& dir, const std::string& command, const run_setup& setup = {});
 
 // Runs tavlin-view with `args` inside `dir`.
 run_result run_view(const scratch_dir& dir, const std::vector<std::string>& args, const run_setup& setup = {});

@@ -109,7 +109,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "mkcapture: OUTPUT in.txt is the same file as INPUT in.txt\n",
                     {}},
         output_case{"same_file_through_a_link_and_dot",
-                    [](scratch_dir& d) { symlink("in.txt", d.path_of("l.txt").c_str()); },
+                    [](scratch_dir& d) { ASSERT_EQ(symlink("in.txt", d.path_of("l.txt").c_str()), 0); },
                     {"l.txt", "./in.txt"},
                     {},
                     2,
@@ -171,7 +171,7 @@ INSTANTIATE_TEST_SUITE_P(
         output_case{"link_target_replaced_link_kept",
                     [](scratch_dir& d) {
                         write(d, "target.cap", "old", 0640);
-                        symlink("target.cap", d.path_of("out.lnk").c_str());
+                        ASSERT_EQ(symlink("target.cap", d.path_of("out.lnk").c_str()), 0);
                     },
                     {"in.txt", "out.lnk"},
                     {},
@@ -180,7 +180,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "",
                     {{"target.cap", entry("target.cap", 0640, kCapture)}}},
         output_case{"dangling_link_makes_its_target",
-                    [](scratch_dir& d) { symlink("made.cap", d.path_of("out.lnk").c_str()); },
+                    [](scratch_dir& d) { ASSERT_EQ(symlink("made.cap", d.path_of("out.lnk").c_str()), 0); },
                     {"in.txt", "out.lnk"},
                     {},
                     0,

@@ -184,7 +184,9 @@ bool write_c_array(const ir_signal& s, const write_settings&, std::string& text,
     const bool wide = std::any_of(s.durations.begin(), s.durations.end(), [](std::uint32_t d) { return d > 0xFFFF; });
     text += wide ? "uint32_t " : "uint16_t ";
     append_identifier(text, s.name);
-    text += "[" + std::to_string(s.durations.size()) + "] = {";
+    text += '[';
+    append_decimal(text, s.durations.size());
+    text += "] = {";
     for (std::size_t i = 0; i < s.durations.size(); ++i) {
         text += i % 12 == 0 ? (i == 0 ? "\n    " : ",\n    ") : ", ";
         append_decimal(text, s.durations[i]);

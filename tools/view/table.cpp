@@ -73,7 +73,10 @@ std::string table_text(const std::vector<table_row>& rows) {
     std::string text;
     for (const table_row& row : rows) {
         std::string records = record_text(row.first);
-        if (row.last != row.first) records += "-" + record_text(row.last);
+        if (row.last != row.first) {
+            records += '-';
+            records += record_text(row.last);
+        }
         const std::string margin = std::string(records.size() < 12 ? 12 - records.size() : 0, ' ') + records + "  ";
         text += margin + row.text + "\n";
         std::string marks(margin.size(), ' ');
