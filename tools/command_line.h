@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-struct option_spec {
+struct option_rule {
     std::string_view name;  // with its dashes: "--from"
     bool takes_value;
 };
@@ -26,7 +26,13 @@ struct command_line {
 
 // Reads argv against the tool's options. Returns an error text (an unknown
 // option, a missing value), empty when the line is well formed.
-std::string read_command_line(int argc, char** argv, const std::vector<option_spec>& known, command_line& line);
+std::string read_command_line(int argc, char** argv, const std::vector<option_rule>& known, command_line& line);
+
+// Reads a companion's command line into `line`: prints `help` for -h or
+// --help, the version for --version, or a usage error. Returns -1 to go on,
+// or the status to end with.
+int take_command_line(const char* tool, std::string_view help, int argc, char** argv,
+                      const std::vector<option_rule>& known, command_line& line);
 
 // Prints "TOOL: MESSAGE" and the hint to --help to standard error; returns
 // the usage status, 2.

@@ -22,7 +22,7 @@ namespace {
 
 constexpr const char* kTool = "mkcapture";
 
-const std::vector<option_spec> kOptions = {
+const std::vector<option_rule> kOptions = {
     {"--from", true},  {"--idle", true}, {"--copies", true},    {"--copy-gap", true}, {"--header", true},
     {"--split", true}, {"--unit", true}, {"--truncate", false}, {"--manifest", true},
 };
@@ -56,14 +56,8 @@ int check_form_options(const options& o, const signal_form& form, const std::str
 // with (0 after --help or --version).
 int read_options(int argc, char** argv, options& o) {
     command_line line;
-    const std::string error = read_command_line(argc, argv, kOptions, line);
-    if (line.help) {
-        std::fputs(kDescriptionHelp, stdout);
-        std::fputs(kImportHelp, stdout);
-        return std::fflush(stdout) == 0 ? 0 : 1;
-    }
-    if (line.version) return print_version(kTool);
-    if (!error.empty()) return usage_error(kTool, error);
+    const std::string help = std::string(kDescriptionHelp) + kImportHelp;
+    if (const int status = take_command_line(kTool, help, argc, argv, kOptions, line); status >= 0) return status;
 
     std::string_view needs_from;  // an option that only --from gives a meaning
     for (const given_option& option : line.options) {

@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "output/writer.h"
+
 namespace {
 
 // Temporary files not yet committed, removed by the handler of a signal that
@@ -235,6 +237,19 @@ void abandon_output(output_file& out) {
     unlink(out.temporary.c_str());
     forget_temporary(out.temporary);
     out.temporary.clear();
+}
+
+output_problem write_whole_output(output_file& out, std::string_view text) {
+    output_problem problem = open_output(out);
+    static out_writer writer;
+    if (problem.status == 0) {
+        out_init(writer, out.fd);
+        out_text(writer, text);
+        if (!out_flush(writer)) problem = write_failure(out, writer.error);
+    }
+    if (problem.status == 0) problem = commit_output(out);
+    if (problem.status != 0) abandon_output(out);
+    return problem;
 }
 
 output_problem write_failure(const output_file& out, int error) {

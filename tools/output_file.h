@@ -18,6 +18,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <string_view>
 
 struct output_file {
     const char* path = nullptr;  // as given
@@ -65,6 +66,10 @@ output_problem commit_output(output_file& out);
 
 // Drops an output that was not committed: its temporary file is removed.
 void abandon_output(output_file& out);
+
+// Opens the output, writes all of `text`, and commits it; on a failure,
+// abandons it.
+output_problem write_whole_output(output_file& out, std::string_view text);
 
 // "cannot write PATH: <errno text>", status 1.
 output_problem write_failure(const output_file& out, int error);

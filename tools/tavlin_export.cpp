@@ -47,7 +47,7 @@ const char* const kHelp =
     "  -h, --help        this text\n"
     "  --version         the version\n";
 
-const std::vector<option_spec> kOptions = {{"--to", true}, {"--records", true}, {"--names", true}, {"--carrier", true}};
+const std::vector<option_rule> kOptions = {{"--to", true}, {"--records", true}, {"--names", true}, {"--carrier", true}};
 
 struct options {
     const signal_form* form = nullptr;
@@ -62,13 +62,7 @@ struct options {
 // Reads the command line. Returns -1 to go on, or the status to end with.
 int read_options(int argc, char** argv, options& o) {
     command_line line;
-    const std::string error = read_command_line(argc, argv, kOptions, line);
-    if (line.help) {
-        std::fputs(kHelp, stdout);
-        return std::fflush(stdout) == 0 ? 0 : 1;
-    }
-    if (line.version) return print_version(kTool);
-    if (!error.empty()) return usage_error(kTool, error);
+    if (const int status = take_command_line(kTool, kHelp, argc, argv, kOptions, line); status >= 0) return status;
     for (const given_option& option : line.options) {
         const std::string_view name = option.name;
         if (name == "--to") {

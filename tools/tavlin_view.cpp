@@ -47,7 +47,7 @@ const char* const kHelp =
     "  -h, --help        this text\n"
     "  --version         the version\n";
 
-const std::vector<option_spec> kOptions = {
+const std::vector<option_rule> kOptions = {
     {"--mode", true}, {"--records", true}, {"--base", true}, {"-o", true}, {"--diff", false}};
 
 struct options {
@@ -61,13 +61,7 @@ struct options {
 
 int read_options(int argc, char** argv, options& o) {
     command_line line;
-    const std::string error = read_command_line(argc, argv, kOptions, line);
-    if (line.help) {
-        std::fputs(kHelp, stdout);
-        return std::fflush(stdout) == 0 ? 0 : 1;
-    }
-    if (line.version) return print_version(kTool);
-    if (!error.empty()) return usage_error(kTool, error);
+    if (const int status = take_command_line(kTool, kHelp, argc, argv, kOptions, line); status >= 0) return status;
     bool output_given = false;
     for (const given_option& option : line.options) {
         const std::string_view name = option.name;
@@ -162,15 +156,6 @@ int main(int argc, char** argv) {
     }
     close_capture_file(capture);
 
-    static out_writer out;
-    output_problem problem = open_output(output);
-    if (problem.status == 0) {
-        out_init(out, output.fd);
-        out_text(out, text);
-        if (!out_flush(out)) problem = write_failure(output, out.error);
-    }
-    if (problem.status == 0) problem = commit_output(output);
-    if (problem.status == 0) return 0;
-    abandon_output(output);
-    return fail(kTool, problem.message, problem.status);
+    const output_problem problem = write_whole_output(output, text);
+    return problem.status == 0 ? 0 : fail(kTool, problem.message, problem.status);
 }
