@@ -84,8 +84,12 @@ std::int64_t measure_capture(std::FILE* file) {
 
 load_result load_capture(std::FILE* file, std::uint64_t size, capture_image& image) {
     errno = 0;
+    // The buffer starts on a page, as the file offsets the window reads from
+    // do: the kernel copies into a misaligned buffer several times slower.
+    constexpr std::uint64_t kPage = 4096;
     const std::uint64_t window = size < kWindowBytes ? size : kWindowBytes;
-    auto* buffer = static_cast<unsigned char*>(std::malloc(window + kZeroTailBytes));
+    const std::uint64_t capacity = (window + kZeroTailBytes + kPage - 1) / kPage * kPage;
+    auto* buffer = static_cast<unsigned char*>(std::aligned_alloc(kPage, capacity));
     if (buffer == nullptr) return {load_failure::allocation, errno != 0 ? errno : ENOMEM};
     image = capture_image{size, fileno(file), buffer, 0, 0, 0};
     fill_window(image, 0);
