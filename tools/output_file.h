@@ -36,7 +36,8 @@ struct output_file {
     int fd = -1;
 };
 
-// The outcome of a step: 0, or the exit status after `message` was printed.
+// The outcome of a step: status 0, or the exit status to end with and the
+// message to print.
 struct output_problem {
     int status = 0;
     std::string message;
