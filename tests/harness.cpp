@@ -101,6 +101,29 @@ run_setup cutting(std::string path, unsigned long long size) {
 
 namespace {
 
+// A copy of `program` that user nobody can run, in a directory of its own
+// that others may enter: the build tree may lie where nobody cannot (under a
+// directory of mode 0700). Made once per program; removed at exit.
+const std::string& reachable_copy(const std::string& program) {
+    static std::vector<std::pair<std::string, std::string>> copies;
+    for (const auto& [original, copy] : copies)
+        if (original == program) return copy;
+    std::string directory = (std::filesystem::temp_directory_path() / "tavlin-nobody-XXXXXX").string();
+    if (mkdtemp(directory.data()) == nullptr || chmod(directory.c_str(), 0755) != 0) std::abort();
+    const std::string copy = directory + "/" + program.substr(program.rfind('/') + 1);
+    std::filesystem::copy_file(program, copy);
+    if (chmod(copy.c_str(), 0755) != 0) std::abort();
+    static const int cleanup = std::atexit([] {
+        for (const auto& entry : copies) {
+            std::error_code ignored;
+            std::filesystem::remove_all(entry.second.substr(0, entry.second.rfind('/')), ignored);
+        }
+    });
+    (void)cleanup;
+    copies.emplace_back(program, copy);
+    return copies.back().second;
+}
+
 run_result run_program(const std::string& program, bool wrapped, const scratch_dir& dir,
                        const std::vector<std::string>& args, const run_setup& setup) {
     const std::string out_path = setup.stdout_path.empty() ? dir.path_of(".stdout") : setup.stdout_path;
@@ -122,7 +145,7 @@ run_result run_program(const std::string& program, bool wrapped, const scratch_d
         std::istringstream split(wrapper);
         for (std::string word; split >> word;) words.push_back(word);
     }
-    words.push_back(program);
+    words.push_back(setup.as_nobody && geteuid() == 0 ? reachable_copy(program) : program);
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& w : words) argv.push_back(w.data());
