@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "output/writer.h"
 #include "tools/text_input.h"
 
 namespace {
@@ -16,6 +17,11 @@ std::optional<std::uint64_t> record_number(std::string_view text) {
 }
 
 }  // namespace
+
+std::string record_number_text(std::uint64_t number) {
+    char text[32];
+    return std::string(text, static_cast<std::size_t>(put_hex(text, number, 1, '0') - text));
+}
 
 std::string read_record_list(std::string_view text, std::vector<record_range>& ranges) {
     ranges.clear();

@@ -13,6 +13,9 @@ struct record_range {
     std::uint64_t last;  // UINT64_MAX: to the last record
 };
 
+// A record number as tavlin prints it: hexadecimal, uppercase, no padding.
+std::string record_number_text(std::uint64_t number);
+
 // Reads a list into ranges sorted and merged. Returns an error text, empty
 // when the list is well formed.
 std::string read_record_list(std::string_view text, std::vector<record_range>& ranges);

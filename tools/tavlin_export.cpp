@@ -116,11 +116,6 @@ int read_names(const char* path, std::map<std::uint64_t, std::string>& names) {
     return problem.empty() ? 0 : fail(kTool, problem, 1);
 }
 
-std::string record_name(std::uint64_t number) {
-    char text[32];
-    return "record_" + std::string(text, static_cast<std::size_t>(put_hex(text, number, 1, '0') - text));
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -140,7 +135,7 @@ int main(int argc, char** argv) {
     if (const int status = open_capture_file(kTool, o.capture, capture)) return status;
     if (const std::uint64_t past = first_past(o.records, capture.records)) {
         close_capture_file(capture);
-        return fail(kTool, "record " + record_name(past).substr(7) + " is past the last record of " + o.capture, 1);
+        return fail(kTool, "record " + record_number_text(past) + " is past the last record of " + o.capture, 1);
     }
 
     // Signals go out through the writer as they are made; on a failure the
@@ -159,9 +154,9 @@ int main(int argc, char** argv) {
     std::uint64_t left_out = 0, written = 0;
     for (const std::uint64_t number : listed_records(o.records, capture.records, UINT64_MAX, left_out)) {
         if (problem.status != 0) break;
-        const std::string number_text = record_name(number).substr(7);
+        const std::string number_text = record_number_text(number);
         const word_span record = image_words(capture.image, record_first_word(number), kRecordWords);
-        ir_signal s{names.count(number) != 0 ? names[number] : record_name(number), 0, {}, 0};
+        ir_signal s{names.count(number) != 0 ? names[number] : "record_" + number_text, 0, {}, 0};
         std::uint64_t i = 1;
         for (; i < kRecordWords; ++i) {
             const std::int32_t word = load_word(record.words + 4 * i);

@@ -97,11 +97,6 @@ int read_options(int argc, char** argv, options& o) {
     return -1;
 }
 
-std::string hex(std::uint64_t v) {
-    char text[32];
-    return std::string(text, put_hex(text, v, 1, '0'));
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -121,9 +116,11 @@ int main(int argc, char** argv) {
         return status;
     };
     if (o.base && *o.base > capture.records)
-        return finish(fail(kTool, "--base " + hex(*o.base) + " is past the last record of " + o.capture, 1));
+        return finish(
+            fail(kTool, "--base " + record_number_text(*o.base) + " is past the last record of " + o.capture, 1));
     if (const std::uint64_t past = first_past(o.records, capture.records))
-        return finish(fail(kTool, "record " + hex(past) + " is past the last record of " + o.capture, 1));
+        return finish(
+            fail(kTool, "record " + record_number_text(past) + " is past the last record of " + o.capture, 1));
 
     // Only the records asked for are read, with the walk of the records
     // before and between them where it is short (tools/view/decisions.h).

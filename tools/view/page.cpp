@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "output/writer.h"
+#include "tools/record_list.h"
 #include "tools/view/table.h"
 
 namespace {
@@ -43,11 +44,6 @@ void escaped(std::string& html, std::string_view text) {
 std::string hex8(std::int32_t v) {
     char text[16];
     return std::string(text, put_hex8(text, static_cast<std::uint32_t>(v)));
-}
-
-std::string hex(std::uint64_t v) {
-    char text[32];
-    return std::string(text, put_hex(text, v, 1, '0'));
 }
 
 // "0x000001A0 (416)"
@@ -237,7 +233,8 @@ std::string summary(const record_decisions& r, const format_profile& p, const de
         text += "Ends at its 256th group.";
     } else {
         text += "Ends at the pair in words " + std::to_string(pair) + " and " + std::to_string(pair + 1);
-        if (pair >= kRecordWords) text += " (words of record " + hex(r.number + pair / kRecordWords) + ")";
+        if (pair >= kRecordWords)
+            text += " (words of record " + record_number_text(r.number + pair / kRecordWords) + ")";
         if (f.end == frame_end::long_duration)
             text += ": " + value_text(f.end_duration) + " is over Te.";
         else
@@ -260,7 +257,8 @@ void write_table(const std::vector<table_row>& rows, const format_profile& p, st
     html += "<table class=\"rows\" style=\"--c:" + std::string(colour_of(p.letter)) + "\"><tr><th>record</th><th>" +
             name_of(p.letter) + "</th></tr>\n";
     for (const table_row& row : rows) {
-        html += "<tr><td>" + hex(row.first) + (row.last != row.first ? "–" + hex(row.last) : "") + "</td><td><code>";
+        html += "<tr><td>" + record_number_text(row.first) +
+                (row.last != row.first ? "–" + record_number_text(row.last) : "") + "</td><td><code>";
         // A run of changed characters is one mark.
         for (std::size_t i = 0; i < row.text.size(); ++i) {
             if (row.changed[i] && (i == 0 || !row.changed[i - 1])) html += "<mark>";
@@ -310,7 +308,9 @@ void write_page(const page_facts& facts, const std::vector<const format_profile*
     escaped(html, facts.capture_name);
     html += "</h1>\n<p>" + std::to_string(facts.capture_bytes) + " bytes, " + std::to_string(facts.record_count) +
             " records. Shown: " + std::to_string(records.size()) + " records";
-    if (!records.empty()) html += " (" + hex(records.front().number) + " to " + hex(records.back().number) + ")";
+    if (!records.empty())
+        html += " (" + record_number_text(records.front().number) + " to " + record_number_text(records.back().number) +
+                ")";
     if (facts.left_out != 0)
         html +=
             "; " + std::to_string(facts.left_out) + " more records of the list are left out (choose with --records)";
@@ -319,7 +319,8 @@ void write_page(const page_facts& facts, const std::vector<const format_profile*
         html +=
             "<h2>What the decoders print</h2>\n<p>One row per record (records that print the same share a row); "
             "highlighted bits differ from ";
-        html += facts.base != nullptr ? "record " + hex(facts.base->number) + "'s" : std::string("the row above");
+        html += facts.base != nullptr ? "record " + record_number_text(facts.base->number) + "'s"
+                                      : std::string("the row above");
         html += ".</p>\n<div class=\"tables\">\n";
         for (std::size_t p = 0; p < profiles.size(); ++p)
             write_table(table_rows(records, p, facts.base), *profiles[p], html);
@@ -331,7 +332,8 @@ void write_page(const page_facts& facts, const std::vector<const format_profile*
             "index and value. Under the signal, each decoder's reading: a pair per bit (shaded for 1), groups with "
             "their hex, R, where the frame ended (red), and Tb and Te to scale after the strip.</p>\n";
     for (const record_decisions& r : records) {
-        html += "<section id=\"r" + hex(r.number) + "\">\n<h3>Record " + hex(r.number) + "</h3>\n";
+        html += "<section id=\"r" + record_number_text(r.number) + "\">\n<h3>Record " + record_number_text(r.number) +
+                "</h3>\n";
         const strip s = lay_out(r.words);
         const int width = s.x.back() + kScaleRoom;
         const int height = kBandTop + kBandHeight * static_cast<int>(profiles.size());

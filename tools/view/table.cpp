@@ -1,7 +1,7 @@
 // The comparison table.
 #include "tools/view/table.h"
 
-#include "output/writer.h"
+#include "tools/record_list.h"
 
 namespace {
 
@@ -20,11 +20,6 @@ std::string row_text(const decoder_decision& d) {
     if (d.frame.group_count == 0) text += "  (no whole group)";
     if (!d.reach_known) text += "  (if the SONY walk gets here: records before were not read)";
     return text;
-}
-
-std::string record_text(std::uint64_t number) {
-    char text[32];
-    return std::string(text, static_cast<std::size_t>(put_hex(text, number, 1, '0') - text));
 }
 
 // The bits of a row's text, in order, and their places in the text.
@@ -72,10 +67,10 @@ std::vector<table_row> table_rows(const std::vector<record_decisions>& records, 
 std::string table_text(const std::vector<table_row>& rows) {
     std::string text;
     for (const table_row& row : rows) {
-        std::string records = record_text(row.first);
+        std::string records = record_number_text(row.first);
         if (row.last != row.first) {
             records += '-';
-            records += record_text(row.last);
+            records += record_number_text(row.last);
         }
         const std::string margin = std::string(records.size() < 12 ? 12 - records.size() : 0, ' ') + records + "  ";
         text += margin + row.text + "\n";
