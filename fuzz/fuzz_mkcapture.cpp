@@ -22,9 +22,9 @@
 
 #include "capture/image.h"
 #include "capture/writer.h"
-#include "tools/description.h"
-#include "tools/record_layout.h"
-#include "tools/signal_forms.h"
+#include "tools/shared/description.h"
+#include "tools/shared/record_layout.h"
+#include "tools/forms/registry.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The capture description language that tests, examples and benchmarks use.
-#include "tools/description.h"
+#include "tools/shared/description.h"
 
 #include <gtest/gtest.h>
 

@@ -17,7 +17,7 @@
 #include <sstream>
 
 #include "capture/writer.h"
-#include "tools/description.h"
+#include "tools/shared/description.h"
 
 std::string repeated(std::string_view text, int times) {
     std::string all;

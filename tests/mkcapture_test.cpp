@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "tests/harness.h"
-#include "tools/description.h"
-#include "tools/signal_forms.h"
+#include "tools/shared/description.h"
+#include "tools/forms/registry.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 // count gives the copies of the signal in its record (count + 1).
 #include <optional>
 
-#include "tools/forms/forms.h"
+#include "tools/forms/kit.h"
 
 namespace {
 

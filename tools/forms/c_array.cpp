@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <optional>
 
-#include "tools/forms/forms.h"
+#include "tools/forms/kit.h"
 
 namespace {
 

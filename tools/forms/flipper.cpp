@@ -7,7 +7,7 @@
 // left out, one line each on standard error.
 #include <optional>
 
-#include "tools/forms/forms.h"
+#include "tools/forms/kit.h"
 #include "tools/forms/protocols.h"
 
 namespace {

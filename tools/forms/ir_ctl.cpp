@@ -3,7 +3,7 @@
 // "pulse N" and "space N"; a message may run over several lines, and ends at
 // "# timeout N", at a "timeout N" word, at a blank line or at the end of the
 // input. "carrier N" and "duty_cycle N" are skipped.
-#include "tools/forms/forms.h"
+#include "tools/forms/kit.h"
 
 namespace {
 

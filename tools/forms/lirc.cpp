@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "tools/forms/forms.h"
+#include "tools/forms/kit.h"
 
 namespace {
 

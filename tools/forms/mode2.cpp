@@ -3,7 +3,7 @@
 // signal; spaces before the first pulse are idle time. The lines mode2
 // prints before its first pulse (the driver and device it uses) are skipped,
 // and so are "carrier N" lines.
-#include "tools/forms/forms.h"
+#include "tools/forms/kit.h"
 
 namespace {
 

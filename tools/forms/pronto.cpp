@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "output/writer.h"
-#include "tools/forms/forms.h"
+#include "tools/forms/kit.h"
 
 namespace {
 

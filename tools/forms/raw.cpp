@@ -3,7 +3,7 @@
 // microseconds (times --unit). Nothing else is taken: a line that ends with
 // a separator, or lines that read as one signal cut into short lines, are
 // refused, since each line would silently become a signal of its own.
-#include "tools/forms/forms.h"
+#include "tools/forms/kit.h"
 
 namespace {
 

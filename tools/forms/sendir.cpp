@@ -6,7 +6,7 @@
 // ID 1, one repeat, offset 1.
 #include <optional>
 
-#include "tools/forms/forms.h"
+#include "tools/forms/kit.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "output/writer.h"
-#include "tools/record_list.h"
+#include "tools/shared/record_list.h"
 #include "tools/view/table.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The comparison table.
 #include "tools/view/table.h"
 
-#include "tools/record_list.h"
+#include "tools/shared/record_list.h"
 
 namespace {
 

@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "output/writer.h"
-#include "tools/capture_file.h"
-#include "tools/command_line.h"
-#include "tools/output_file.h"
-#include "tools/record_list.h"
-#include "tools/signal_forms.h"
-#include "tools/text_input.h"
+#include "tools/shared/capture_file.h"
+#include "tools/shared/command_line.h"
+#include "tools/shared/output_file.h"
+#include "tools/shared/record_list.h"
+#include "tools/forms/registry.h"
+#include "tools/shared/text_input.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Reading the companions' command lines.
-#include "tools/command_line.h"
+#include "tools/shared/command_line.h"
 
 #include <cstdio>
 

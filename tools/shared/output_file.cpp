@@ -1,5 +1,5 @@
 // Planning, opening, committing and abandoning the companions' outputs.
-#include "tools/output_file.h"
+#include "tools/shared/output_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,5 +1,5 @@
 // What the forms share.
-#include "tools/forms/forms.h"
+#include "tools/forms/kit.h"
 
 #include <algorithm>
 #include <optional>

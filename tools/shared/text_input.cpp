@@ -1,5 +1,5 @@
 // Lines, tokens, numbers and quoted words.
-#include "tools/text_input.h"
+#include "tools/shared/text_input.h"
 
 #include <cerrno>
 #include <cstdio>

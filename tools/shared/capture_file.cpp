@@ -1,12 +1,12 @@
 // Opening captures for the companions.
-#include "tools/capture_file.h"
+#include "tools/shared/capture_file.h"
 
 #include <cerrno>
 #include <cstring>
 #include <string>
 
-#include "tools/command_line.h"
-#include "tools/text_input.h"
+#include "tools/shared/command_line.h"
+#include "tools/shared/text_input.h"
 
 namespace {
 

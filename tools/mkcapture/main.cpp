@@ -1,7 +1,7 @@
 // mkcapture: writes a capture file from its text description, or from the
 // text forms other infrared tools print or store (--from). Outputs are
 // planned before anything is read and committed only when everything was
-// written (tools/output_file.h), so a failed run changes no file.
+// written (tools/shared/output_file.h), so a failed run changes no file.
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "capture/writer.h"
-#include "tools/command_line.h"
-#include "tools/description.h"
-#include "tools/output_file.h"
-#include "tools/record_layout.h"
-#include "tools/signal_forms.h"
-#include "tools/text_input.h"
+#include "tools/shared/command_line.h"
+#include "tools/shared/description.h"
+#include "tools/shared/output_file.h"
+#include "tools/shared/record_layout.h"
+#include "tools/forms/registry.h"
+#include "tools/shared/text_input.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Laying out signals as records, and the manifest that names them.
-#include "tools/record_layout.h"
+#include "tools/shared/record_layout.h"
 
 #include "output/writer.h"
 

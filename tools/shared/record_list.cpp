@@ -1,11 +1,11 @@
 // Record lists.
-#include "tools/record_list.h"
+#include "tools/shared/record_list.h"
 
 #include <algorithm>
 #include <optional>
 
 #include "output/writer.h"
-#include "tools/text_input.h"
+#include "tools/shared/text_input.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The table of signal forms.
-#include "tools/signal_forms.h"
+#include "tools/forms/registry.h"
 
-#include "tools/forms/forms.h"
+#include "tools/forms/kit.h"
 
 const char* const kImportHelp =
     "\n"

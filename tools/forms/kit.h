@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/signal_forms.h"
-#include "tools/text_input.h"
+#include "tools/forms/registry.h"
+#include "tools/shared/text_input.h"
 
 extern const signal_form kMode2Form;
 extern const signal_form kIrCtlForm;

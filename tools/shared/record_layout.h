@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "capture/writer.h"
-#include "tools/signal_forms.h"
+#include "tools/forms/registry.h"
 
 struct layout_options {
     std::uint32_t idle = 0x2000;       // word 0 of every record

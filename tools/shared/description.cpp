@@ -1,7 +1,7 @@
 // The capture description language: one record per line.
-#include "tools/description.h"
+#include "tools/shared/description.h"
 
-#include "tools/text_input.h"
+#include "tools/shared/text_input.h"
 
 const char* const kDescriptionHelp =
     "usage: mkcapture [OPTION...] INPUT OUTPUT\n"
