@@ -14,8 +14,8 @@
 
 #include "app/arguments.h"
 #include "app/exit_status.h"
-#include "app/mode_table.h"
 #include "capture/image.h"
+#include "passes/modes.h"
 
 namespace {
 

@@ -7,13 +7,9 @@
 #include <cstdio>
 
 #include "capture/layout.h"
-#include "passes/kanden.h"
-#include "passes/mitsubishi.h"
-#include "passes/sony.h"
+#include "passes/formats.h"
 
 namespace {
-
-const format_profile* const kProfiles[] = {&kKanden, &kMitsubishi, &kSony};
 
 // Word `index` of the capture: 0 past its end, the missing high-order bytes
 // of a word that straddles the end 0.
@@ -48,7 +44,7 @@ bool is_hex_digit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= '
 std::string check_frames(std::string_view letters, bool verbose, std::string_view out) {
     std::vector<const format_profile*> passes;
     for (char letter : letters)
-        for (const format_profile* profile : kProfiles)
+        for (const format_profile* profile : kFormats)
             if (profile->letter == letter) passes.push_back(profile);
     std::vector<bool> header_seen(passes.size(), false);
     std::size_t current = 0;  // passes before this one have ended

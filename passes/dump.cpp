@@ -1,7 +1,7 @@
 // The raw record dump: every record's stored durations, as they are.
 #include "passes/dump.h"
 
-int dump_records(capture_image& image, out_writer& out, bool /*verbose*/) {
+int dump_records(capture_image& image, out_writer& out) {
     const std::uint64_t records = record_count(image.size);
     for (std::uint64_t number = 1; number <= records; ++number) {
         // The dump stops at the record's end even when no word is 0: unlike a

@@ -18,47 +18,53 @@ std::int32_t bit_threshold(std::int32_t reference, const format_profile& profile
 constexpr std::size_t kFrameRoom = 4096;
 static_assert(128 + 32 + kMaxGroups * 9 + 2 + kMaxGroups * 3 + 6 * 9 + 2 <= kFrameRoom);
 
-// Prints the frame of record `number` anchored at absolute word `anchor`:
-// nothing when it ends before its first bit, its bits on an open line when it
-// has no whole group, else the whole line. Returns 0, or the errno of a read
-// that did not deliver a word the frame needed.
-int print_frame(capture_image& image, std::uint64_t number, std::uint64_t anchor, const format_profile& profile,
-                pass_state& state, out_writer& out, bool verbose) {
-    const word_span span = image_words(image, anchor, kFrameSpanWords);
+// The verbose statistics fields of a frame, after its groups: the profile's
+// tail words, the three means (or the plain sums when a count is 0), and
+// `last_separate`. Returns how many it stored in `fields` (at most 6).
+unsigned tail_fields(const unsigned char* words, const format_profile& profile, const frame_reading& frame,
+                     std::int32_t last_separate, std::int32_t fields[6]) {
+    unsigned count = 0;
+    for (unsigned i = 0; i < profile.tail_word_count; ++i)
+        fields[count++] = load_word(words + 4 * profile.tail_words[i]);
+    const frame_stats& s = frame.stats;
+    if (s.n_all != 0 && s.n_on != 0 && s.n_off != 0) {
+        fields[count++] = as_signed(s.sum_first) / s.n_all;
+        fields[count++] = as_signed(s.sum_on) / s.n_on;
+        fields[count++] = as_signed(s.sum_off) / s.n_off;
+    } else {
+        // Without a count for every mean the tail shows the plain sums.
+        fields[count++] = as_signed(s.sum_first);
+        fields[count++] = as_signed(s.sum_on);
+        fields[count++] = as_signed(s.sum_off);
+    }
+    fields[count++] = last_separate;
+    return count;
+}
+
+// Prints the frame of record `number`: nothing when it ends before its first
+// bit, its bits on an open line when it has no whole group, else the whole
+// line. The bits go where they will print, behind the room that the header
+// and the prefix take if the frame has a bit. Returns 0, or the errno of a
+// failed read.
+int print_frame(capture_image& image, std::uint64_t number, const format_profile& profile, pass_state& state,
+                out_writer& out, bool verbose) {
     char prefix[32];
     const std::string_view prefix_text(
         prefix, static_cast<std::size_t>(put_record_prefix(prefix, profile.letter, number) - prefix));
     // The header belongs to the first frame the pass prints, not to the first
-    // record it visits. The bits go where they will print, behind the room
-    // that the header and the prefix take if the frame has a bit.
+    // record it visits.
     const std::string_view header =
         profile.header.substr(0, verbose && !state.header_shown ? profile.header.size() : 0);
     char* const line = out_room(out, kFrameRoom);
-    frame_reading frame;
-    char* cursor = read_frame(span.words, profile, frame, line + header.size() + prefix_text.size());
-    if (frame.words_read > span.delivered) return span.error;
-
-    if (frame.end == frame_end::long_duration) state.last_separate = frame.end_duration;
-    if (frame.stats.n_all == 0) return 0;
+    record_reading reading;
+    char* cursor = nullptr;
+    if (const int error =
+            read_record(image, profile, number, state, reading, line + header.size() + prefix_text.size(), &cursor))
+        return error;
+    if (state.ended || reading.frame.stats.n_all == 0) return 0;
     state.header_shown = true;
     put_text(put_text(line, header), prefix_text);
-    // A frame without a whole group leaves its bits on an open line that the
-    // next output continues.
-    if (frame.group_count != 0) {
-        cursor = put_text(cursor, ": ");
-        cursor = put_groups(cursor, profile, frame);
-        if (verbose) {
-            std::int32_t fields[6];
-            const unsigned count = tail_fields(span.words, profile, frame, state.last_separate, fields);
-            *cursor++ = ':';
-            for (unsigned i = 0; i < count; ++i) {
-                *cursor++ = ' ';
-                cursor = put_hex8(cursor, static_cast<std::uint32_t>(fields[i]));
-            }
-        }
-        *cursor++ = '\n';
-    }
-    out_commit(out, cursor);
+    out_commit(out, put_line_end(cursor, profile, reading, verbose));
     return 0;
 }
 
@@ -136,39 +142,52 @@ char* put_groups(char* p, const format_profile& profile, const frame_reading& fr
     return p;
 }
 
-unsigned tail_fields(const unsigned char* words, const format_profile& profile, const frame_reading& frame,
-                     std::int32_t last_separate, std::int32_t fields[6]) {
-    unsigned count = 0;
-    for (unsigned i = 0; i < profile.tail_word_count; ++i)
-        fields[count++] = load_word(words + 4 * profile.tail_words[i]);
-    const frame_stats& s = frame.stats;
-    if (s.n_all != 0 && s.n_on != 0 && s.n_off != 0) {
-        fields[count++] = as_signed(s.sum_first) / s.n_all;
-        fields[count++] = as_signed(s.sum_on) / s.n_on;
-        fields[count++] = as_signed(s.sum_off) / s.n_off;
-    } else {
-        // Without a count for every mean the tail shows the plain sums.
-        fields[count++] = as_signed(s.sum_first);
-        fields[count++] = as_signed(s.sum_on);
-        fields[count++] = as_signed(s.sum_off);
+int read_record(capture_image& image, const format_profile& profile, std::uint64_t number, pass_state& state,
+                record_reading& reading, char* bits, char** bits_end) {
+    *bits_end = bits;
+    reading.anchor = record_anchor{false, 0, 0};
+    if (state.ended) return 0;
+    std::uint64_t anchor = record_first_word(number);
+    if (profile.anchor != nullptr) {
+        const word_span record = image_words(image, anchor, kRecordWords);
+        reading.anchor = profile.anchor(record.words);
+        if (reading.anchor.words_read > record.delivered) return record.error;
+        if (reading.anchor.ends_pass) {
+            state.ended = true;
+            return 0;
+        }
+        anchor += reading.anchor.offset;
     }
-    fields[count++] = last_separate;
-    return count;
+    const word_span span = image_words(image, anchor, kFrameSpanWords);
+    frame_reading& frame = reading.frame;
+    *bits_end = read_frame(span.words, profile, frame, bits);
+    if (frame.words_read > span.delivered) return span.error;
+    if (frame.end == frame_end::long_duration) state.last_separate = frame.end_duration;
+    reading.tail_count = tail_fields(span.words, profile, frame, state.last_separate, reading.tail);
+    return 0;
+}
+
+char* put_line_end(char* p, const format_profile& profile, const record_reading& reading, bool verbose) {
+    // A frame without a whole group leaves its bits on an open line that the
+    // next output continues.
+    if (reading.frame.group_count == 0) return p;
+    p = put_text(p, ": ");
+    p = put_groups(p, profile, reading.frame);
+    if (verbose) {
+        *p++ = ':';
+        for (unsigned i = 0; i < reading.tail_count; ++i) {
+            *p++ = ' ';
+            p = put_hex8(p, static_cast<std::uint32_t>(reading.tail[i]));
+        }
+    }
+    *p++ = '\n';
+    return p;
 }
 
 int decode_format(capture_image& image, const format_profile& profile, out_writer& out, bool verbose) {
     pass_state state;
     const std::uint64_t records = record_count(image.size);
-    for (std::uint64_t number = 1; number <= records; ++number) {
-        std::uint64_t anchor = record_first_word(number);
-        if (profile.anchor != nullptr) {
-            const word_span record = image_words(image, anchor, kRecordWords);
-            const record_anchor found = profile.anchor(record.words);
-            if (found.words_read > record.delivered) return record.error;
-            if (found.ends_pass) return 0;
-            anchor += found.offset;
-        }
-        if (const int error = print_frame(image, number, anchor, profile, state, out, verbose)) return error;
-    }
+    for (std::uint64_t number = 1; number <= records && !state.ended; ++number)
+        if (const int error = print_frame(image, number, profile, state, out, verbose)) return error;
     return 0;
 }

@@ -18,6 +18,7 @@
 // what it decided, and other code (the viewer) reads the same decisions.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -41,7 +42,9 @@ struct record_anchor {
 };
 
 struct format_profile {
+    std::string_view name;    // as people call the format: "KANDEN"
     char letter;              // the line letter: K, M or S
+    std::string_view colour;  // the format's colour in pictures, as CSS has it
     std::string_view header;  // column header of verbose runs, with its line end
     // Decides the anchor from the record's 512 words; nullptr anchors every
     // frame at the record's word 0.
@@ -99,19 +102,41 @@ char* read_frame(const unsigned char* words, const format_profile& profile, fram
 // profile.groups_per_space groups. Returns the end of the text.
 char* put_groups(char* p, const format_profile& profile, const frame_reading& frame);
 
-// The verbose statistics fields of a frame, after its groups: the profile's
-// tail words, the three means (or the plain sums when a count is 0), and
-// `last_separate`. Returns how many it stored in `fields` (at most 6).
-unsigned tail_fields(const unsigned char* words, const format_profile& profile, const frame_reading& frame,
-                     std::int32_t last_separate, std::int32_t fields[6]);
-
 // What a format pass keeps from one record to the next.
 struct pass_state {
     bool header_shown = false;
+    bool ended = false;  // the profile's anchor rule ended the pass at a record
     // The last duration that ended a frame of this pass by exceeding Te. No
     // frame has done so at the start of a pass; 0 stands in until one does.
     std::int32_t last_separate = 0;
 };
+
+// What a format pass reads in one record: where its frame is anchored (or
+// that the pass ends there), the frame, and the verbose statistics fields
+// with last_separate as the frame leaves it.
+struct record_reading {
+    record_anchor anchor;  // offset 0 for a profile without an anchor rule
+    frame_reading frame;   // not read when the anchor ends the pass
+    std::int32_t tail[6];
+    unsigned tail_count;
+};
+
+// The bits of a frame as they print: one character per pair, a space after
+// each whole group.
+constexpr std::size_t kMostBitsText = kMaxGroups * 9;
+
+// One record through one pass, for the passes and the viewer alike: the
+// anchor, the frame with its bits stored at `bits` (kMostBitsText bytes;
+// `*bits_end` is set to the end of them), and the pass state after it. A
+// pass that has ended reads nothing more. Returns 0, or the errno of a read
+// that did not deliver a word the record's reading needed.
+int read_record(capture_image& image, const format_profile& profile, std::uint64_t number, pass_state& state,
+                record_reading& reading, char* bits, char** bits_end);
+
+// What a frame's line prints after its bits: nothing for a frame without a
+// whole group (its line is left open), else ": ", the groups, with
+// `verbose` the statistics tail, and the line end. Returns the end.
+char* put_line_end(char* p, const format_profile& profile, const record_reading& reading, bool verbose);
 
 // A whole format pass: every record's frame, in file order, until the walk
 // ends or the profile's anchor ends the pass. Returns 0, or the errno of a

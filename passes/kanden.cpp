@@ -2,10 +2,12 @@
 // statistics, then data pairs of a space and a mark from word 3. The mark
 // decides the bit: more than twice the first data space (word 3) is a 1.
 // Bytes, least significant bit first, shown in blocks of two.
-#include "passes/kanden.h"
+#include "passes/formats.h"
 
 const format_profile kKanden{
+    .name = "KANDEN",
     .letter = 'K',
+    .colour = "#1f6fb4",
     .header =
         "                                                              SPACE1   MARK1    SPACE    ON       OFF     "
         "SEPARATE\n",
@@ -20,7 +22,3 @@ const format_profile kKanden{
     .tail_words = {1, 2},
     .tail_word_count = 2,
 };
-
-int decode_kanden(capture_image& image, out_writer& out, bool verbose) {
-    return decode_format(image, kKanden, out, verbose);
-}

@@ -1,10 +1,12 @@
 // MITSUBISHI: data pairs of a space and a mark from word 1, with nothing
 // before them. The mark decides the bit: more than four times the first space
 // (word 1) is a 1. Bytes, least significant bit first, in blocks of two.
-#include "passes/mitsubishi.h"
+#include "passes/formats.h"
 
 const format_profile kMitsubishi{
+    .name = "MITSUBISHI",
     .letter = 'M',
+    .colour = "#c45a00",
     .header = "                                       SPACE    ON       OFF     SEPARATE\n",
     .anchor = nullptr,
     .first_pair = 1,
@@ -17,7 +19,3 @@ const format_profile kMitsubishi{
     .tail_words = {},
     .tail_word_count = 0,
 };
-
-int decode_mitsubishi(capture_image& image, out_writer& out, bool verbose) {
-    return decode_format(image, kMitsubishi, out, verbose);
-}

@@ -3,29 +3,28 @@
 // that follows the gap is the reference R, then pairs of a mark and a space.
 // The space decides the bit (more than R ÷ 3 is a 1); a mark over 2 × (R ÷ 3)
 // ends the frame. Four-bit groups, least significant bit first.
-#include "passes/sony.h"
+#include "passes/formats.h"
 
 namespace {
 
-constexpr std::int32_t kLongGap = 65536;
-constexpr std::uint32_t kLastGapWord = 510;
-
 // Only the even words 2 to 510 (the marks) are searched for the gap.
 record_anchor find_long_gap(const unsigned char* record) {
-    for (std::uint32_t i = 2; i <= kLastGapWord; i += 2)
+    for (std::uint32_t i = 2; i <= kSonyLastGapWord; i += 2)
         if (load_word(record + 4 * i) > kLongGap) return {false, i, i + 1};
     // A record with no long gap and nothing in word 510 is taken as the end
     // of the recorded transmissions: the pass stops there, whatever later
     // records hold. With word 510 set, the record is one long frame read from
     // its start.
-    return {load_word(record + 4 * kLastGapWord) == 0, 0, kLastGapWord + 1};
+    return {load_word(record + 4 * kSonyLastGapWord) == 0, 0, kSonyLastGapWord + 1};
 }
 
 }  // namespace
 
 // Anchored at the long gap: R is the word after it, the pairs start after R.
 const format_profile kSony{
+    .name = "SONY",
     .letter = 'S',
+    .colour = "#138a6a",
     .header = "                                      SPACE1   MARK     ON       OFF     SEPARATE\n",
     .anchor = find_long_gap,
     .first_pair = 2,
@@ -38,7 +37,3 @@ const format_profile kSony{
     .tail_words = {1, 0},
     .tail_word_count = 1,
 };
-
-int decode_sony(capture_image& image, out_writer& out, bool verbose) {
-    return decode_format(image, kSony, out, verbose);
-}

@@ -14,7 +14,9 @@
 namespace {
 
 format_profile shape(end_tested_duration end, unsigned width, std::uint32_t multiplier, std::int32_t divisor) {
-    return format_profile{.letter = 'X',
+    return format_profile{.name = "X",
+                          .letter = 'X',
+                          .colour = "",
                           .header = "",
                           .anchor = nullptr,
                           .first_pair = 1 + (width == 8 ? 2u : 0u),

@@ -2,9 +2,7 @@
 
 #include <cstdio>
 
-#include "passes/kanden.h"
-#include "passes/mitsubishi.h"
-#include "passes/sony.h"
+#include "passes/formats.h"
 
 std::string pairs(std::string_view first, std::string_view zero, std::string_view one, std::string_view bits) {
     std::string text;

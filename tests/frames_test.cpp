@@ -8,9 +8,7 @@
 #include <random>
 
 #include "fuzz/output_check.h"
-#include "passes/kanden.h"
-#include "passes/mitsubishi.h"
-#include "passes/sony.h"
+#include "passes/formats.h"
 #include "tests/harness.h"
 
 namespace {

@@ -6,9 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "passes/kanden.h"
-#include "passes/mitsubishi.h"
-#include "passes/sony.h"
+#include "passes/formats.h"
 #include "tests/frames.h"
 #include "tests/harness.h"
 

@@ -10,8 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/arguments.h"
-#include "app/mode_table.h"
+#include "passes/modes.h"
 #include "capture/image.h"
 #include "output/writer.h"
 #include "tests/harness.h"

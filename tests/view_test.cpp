@@ -9,35 +9,32 @@
 #include <string>
 #include <vector>
 
-#include "app/mode_table.h"
-#include "passes/kanden.h"
-#include "passes/mitsubishi.h"
-#include "passes/sony.h"
+#include "passes/modes.h"
+#include "passes/formats.h"
 #include "tests/harness.h"
-#include "tools/view/decisions.h"
+#include "tools/view/readings.h"
 
 namespace {
 
-const std::vector<const format_profile*> kProfiles = {&kKanden, &kMitsubishi, &kSony};
 
 // tavlin's output of the default mode, rebuilt from the view's decisions:
 // each pass's header before its first line, the lines, and the tails.
-std::string rebuilt(const std::vector<record_decisions>& records, bool verbose) {
+std::string rebuilt(const std::vector<record_readings>& records, bool verbose) {
     std::string out;
-    for (std::size_t p = 0; p < kProfiles.size(); ++p) {
+    for (std::size_t p = 0; p < kFormats.size(); ++p) {
         bool header = false;
-        for (const record_decisions& r : records) {
-            const decoder_decision& d = r.decoders[p];
-            if (!d.reached || d.ends_walk || d.line.empty()) continue;
-            if (verbose && !header) out += kProfiles[p]->header;
+        for (const record_readings& r : records) {
+            const decoder_reading& d = r.decoders[p];
+            if (!d.reached || ends_walk(d) || d.line.empty()) continue;
+            if (verbose && !header) out += kFormats[p]->header;
             header = true;
             std::string line = d.line;
-            if (verbose && d.frame.group_count != 0) {
+            if (verbose && d.record.frame.group_count != 0) {
                 line.pop_back();
                 line += ':';
                 char field[16];
-                for (unsigned i = 0; i < d.tail_count; ++i) {
-                    std::snprintf(field, sizeof field, " %08X", static_cast<unsigned>(d.tail[i]));
+                for (unsigned i = 0; i < d.record.tail_count; ++i) {
+                    std::snprintf(field, sizeof field, " %08X", static_cast<unsigned>(d.record.tail[i]));
                     line += field;
                 }
                 line += '\n';
@@ -55,9 +52,9 @@ void check_agreement(const std::string& bytes, const std::string& what) {
     std::fflush(file);
     capture_image image;
     ASSERT_EQ(load_capture(file, bytes.size(), image).failure, load_failure::none);
-    std::vector<record_decisions> records(record_count(image.size));
-    decision_walk walk = start_walk(kProfiles);
-    for (std::size_t i = 0; i < records.size(); ++i) ASSERT_EQ(decide_record(image, walk, i + 1, records[i]), 0);
+    std::vector<record_readings> records(record_count(image.size));
+    reading_walk walk = start_walk(kFormats);
+    for (std::size_t i = 0; i < records.size(); ++i) ASSERT_EQ(read_shown_record(image, walk, i + 1, records[i]), 0);
     for (const bool verbose : {false, true}) {
         const std::string tavlin = written([&](out_writer& out) { EXPECT_EQ(run_mode(-1, image, out, verbose), 0); });
         EXPECT_TRUE(rebuilt(records, verbose) == tavlin) << (verbose ? "verbose" : "plain");
@@ -93,10 +90,10 @@ TEST(ViewAgreement, StateAcrossAnUnreadStretchIsNotKnown) {
     std::fflush(file);
     capture_image image;
     ASSERT_EQ(load_capture(file, bytes.size(), image).failure, load_failure::none);
-    decision_walk walk = start_walk(kProfiles);
-    record_decisions first, last;
-    ASSERT_EQ(decide_record(image, walk, 1, first), 0);
-    ASSERT_EQ(decide_record(image, walk, 70002, last), 0);
+    reading_walk walk = start_walk(kFormats);
+    record_readings first, last;
+    ASSERT_EQ(read_shown_record(image, walk, 1, first), 0);
+    ASSERT_EQ(read_shown_record(image, walk, 70002, last), 0);
     EXPECT_TRUE(first.decoders[0].separate_known);
     EXPECT_FALSE(last.decoders[0].separate_known);
     EXPECT_TRUE(last.decoders[0].reach_known);

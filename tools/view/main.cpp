@@ -8,17 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "app/arguments.h"
 #include "output/writer.h"
-#include "passes/kanden.h"
-#include "passes/mitsubishi.h"
-#include "passes/sony.h"
+#include "passes/modes.h"
 #include "tools/shared/capture_file.h"
 #include "tools/shared/command_line.h"
 #include "tools/shared/output_file.h"
 #include "tools/shared/record_list.h"
 #include "tools/shared/text_input.h"
-#include "tools/view/decisions.h"
+#include "tools/view/readings.h"
 #include "tools/view/page.h"
 #include "tools/view/table.h"
 
@@ -51,7 +48,7 @@ const std::vector<option_rule> kOptions = {
     {"--mode", true}, {"--records", true}, {"--base", true}, {"-o", true}, {"--diff", false}};
 
 struct options {
-    std::vector<const format_profile*> profiles = {&kKanden, &kMitsubishi, &kSony};
+    profile_list profiles = kFormats;
     std::vector<record_range> records;
     std::optional<std::uint64_t> base;
     const char* output = "-";
@@ -67,14 +64,12 @@ int read_options(int argc, char** argv, options& o) {
         const std::string_view name = option.name;
         if (name == "--mode") {
             // tavlin reads its mode as atoi does; the viewer takes the modes
-            // that run something.
+            // that run something, written as tavlin's help writes them.
             const std::string_view text = option.value;
             const std::int32_t mode = parse_mode(option.value);
-            if (text.empty() || text.find_first_not_of("-0123456789") != std::string_view::npos || mode < -1 ||
-                mode > 3)
+            if (text != std::to_string(mode) || mode < -1 || mode > static_cast<std::int32_t>(kFormats.size()))
                 return usage_error(kTool, "bad mode " + quoted(text) + " (-1, 0, 1, 2 or 3)");
-            if (mode == 0) o.profiles.clear();
-            if (mode >= 1) o.profiles = {mode == 1 ? &kKanden : mode == 2 ? &kMitsubishi : &kSony};
+            o.profiles = mode_passes(mode).formats;
         } else if (name == "--records") {
             if (const std::string problem = read_record_list(option.value, o.records); !problem.empty())
                 return usage_error(kTool, problem);
@@ -123,27 +118,27 @@ int main(int argc, char** argv) {
             fail(kTool, "record " + record_number_text(past) + " is past the last record of " + o.capture, 1));
 
     // Only the records asked for are read, with the walk of the records
-    // before and between them where it is short (tools/view/decisions.h).
+    // before and between them where it is short (tools/view/readings.h).
     std::uint64_t left_out = 0;
     const std::vector<record_range> everything = {{1, UINT64_MAX}};
     const std::uint64_t most = o.records.empty() ? kDefaultRecords : UINT64_MAX;
     const std::vector<std::uint64_t> numbers =
         listed_records(o.records.empty() ? everything : o.records, capture.records, most, left_out);
-    std::vector<record_decisions> records(numbers.size());
-    decision_walk walk = start_walk(o.profiles);
+    std::vector<record_readings> records(numbers.size());
+    reading_walk walk = start_walk(o.profiles);
     for (std::size_t i = 0; i < numbers.size(); ++i)
-        if (const int error = decide_record(capture.image, walk, numbers[i], records[i]))
+        if (const int error = read_shown_record(capture.image, walk, numbers[i], records[i]))
             return finish(capture_read_failure(kTool, o.capture, error));
-    record_decisions base;
+    record_readings base;
     if (o.base)
-        if (const int error = decide_alone(capture.image, o.profiles, *o.base, base))
+        if (const int error = read_record_alone(capture.image, o.profiles, *o.base, base))
             return finish(capture_read_failure(kTool, o.capture, error));
 
     std::string text;
     if (o.diff) {
         for (std::size_t p = 0; p < o.profiles.size(); ++p) {
             text += p == 0 ? "" : "\n";
-            text += o.profiles[p] == &kKanden ? "KANDEN\n" : o.profiles[p] == &kMitsubishi ? "MITSUBISHI\n" : "SONY\n";
+            text += std::string(o.profiles[p]->name) + "\n";
             text += table_text(table_rows(records, p, o.base ? &base : nullptr));
         }
         if (left_out != 0) text += "\n" + std::to_string(left_out) + " more records of the list are left out\n";

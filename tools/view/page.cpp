@@ -22,10 +22,6 @@ constexpr int kBandTop = 60, kBandHeight = 72;
 constexpr int kMarkRow = 50, kEndRow = 64;  // the rows of R and gap, and of the end note, in a band
 constexpr int kScaleRoom = 300;             // Tb and Te marks after the strip
 
-const char* colour_of(char letter) { return letter == 'K' ? "#1f6fb4" : letter == 'M' ? "#c45a00" : "#138a6a"; }
-
-const char* name_of(char letter) { return letter == 'K' ? "KANDEN" : letter == 'M' ? "MITSUBISHI" : "SONY"; }
-
 void escaped(std::string& html, std::string_view text) {
     for (const char c : text) {
         if (c == '&')
@@ -80,7 +76,7 @@ strip lay_out(const std::vector<std::int32_t>& words) {
     return s;
 }
 
-void draw_waveform(const record_decisions& r, const strip& s, std::string& svg) {
+void draw_waveform(const record_readings& r, const strip& s, std::string& svg) {
     const std::vector<std::int32_t>& w = r.words;
     std::string path = "M" + num(s.x[0]) + " " + num(kLow);
     for (std::size_t i = 0; i < w.size(); ++i) path += " V" + num(i % 2 == 1 ? kHigh : kLow) + " H" + num(s.x[i + 1]);
@@ -103,7 +99,7 @@ void draw_waveform(const record_decisions& r, const strip& s, std::string& svg) 
 
 // The words' hover regions, each with its index and value: one rect each, in
 // a group whose style gives them their height.
-void draw_hover(const record_decisions& r, const strip& s, std::string& svg) {
+void draw_hover(const record_readings& r, const strip& s, std::string& svg) {
     svg += "<g class=\"words\">";
     for (std::size_t i = 0; i < r.words.size(); ++i)
         svg += "<rect x=\"" + num(s.x[i]) + "\" width=\"" + num(s.x[i + 1] - s.x[i]) + "\"><title>word " +
@@ -115,20 +111,19 @@ void draw_hover(const record_decisions& r, const strip& s, std::string& svg) {
 // The x of the start of record word `i`, which may lie past the drawn words.
 int x_at(const strip& s, std::uint64_t i) { return i < s.x.size() ? s.x[i] : s.x.back(); }
 
-void draw_decoder(const record_decisions& r, const strip& s, const format_profile& p, const decoder_decision& d,
+void draw_decoder(const record_readings& r, const strip& s, const format_profile& p, const decoder_reading& d,
                   int top, std::string& svg) {
-    const char* colour = colour_of(p.letter);
-    svg += "<g class=\"band\" style=\"--c:" + std::string(colour) + "\"><text class=\"letter\" x=\"4\" y=\"" +
+    svg += "<g class=\"band\" style=\"--c:" + std::string(p.colour) + "\"><text class=\"letter\" x=\"4\" y=\"" +
            num(top + 22) + "\">" + p.letter + "</text>\n";
     const std::uint64_t drawn = r.words.size();
-    if (!d.reached || d.ends_walk) {
+    if (!d.reached || ends_walk(d)) {
         svg += "<text class=\"note\" x=\"" + num(kLeft) + "\" y=\"" + num(top + 22) + "\">" +
                (d.reached ? "no long gap, word 510 is 0: the SONY walk stops at this record"
                           : "not decoded: the SONY walk stopped at an earlier record") +
                "</text></g>\n";
         return;
     }
-    const std::uint64_t anchor = d.anchor.offset;
+    const std::uint64_t anchor = d.record.anchor.offset;
     if (anchor != 0 && anchor < drawn)
         svg += "<text class=\"mark\" x=\"" + num((x_at(s, anchor) + x_at(s, anchor + 1)) / 2) + "\" y=\"" +
                num(top + kMarkRow) + "\">gap</text>\n";
@@ -136,7 +131,7 @@ void draw_decoder(const record_decisions& r, const strip& s, const format_profil
     if (reference < drawn)
         svg += "<text class=\"mark\" x=\"" + num((x_at(s, reference) + x_at(s, reference + 1)) / 2) + "\" y=\"" +
                num(top + kMarkRow) + "\">R</text>\n";
-    const frame_reading& f = d.frame;
+    const frame_reading& f = d.record.frame;
     const std::uint64_t first = anchor + p.first_pair;
     const unsigned bits = static_cast<unsigned>(f.stats.n_all);
     // Pairs of each bit as one path, their digits as one text with a place
@@ -201,23 +196,23 @@ void draw_decoder(const record_decisions& r, const strip& s, const format_profil
 }
 
 // What a decoder did with the record, in words.
-std::string summary(const record_decisions& r, const format_profile& p, const decoder_decision& d,
+std::string summary(const record_readings& r, const format_profile& p, const decoder_reading& d,
                     std::uint64_t capture_bytes) {
-    std::string text = "<b>" + std::string(name_of(p.letter)) + "</b>: ";
+    std::string text = "<b>" + std::string(p.name) + "</b>: ";
     if (!d.reached) return text + "not decoded: the SONY walk stopped at an earlier record.";
     if (!d.reach_known)
         text += "(records before were not read: whether the SONY walk reaches this record is not known) ";
-    if (d.ends_walk)
+    if (ends_walk(d))
         return text +
                "no long gap among the even words 2 to 510, and word 510 is 0: the SONY walk stops at this "
                "record; no later record is decoded.";
     if (p.anchor != nullptr)
-        text += d.anchor.offset != 0 ? "long gap in word " + std::to_string(d.anchor.offset) + " (" +
-                                           value_text(r.words.size() > d.anchor.offset ? r.words[d.anchor.offset] : 0) +
+        text += d.record.anchor.offset != 0 ? "long gap in word " + std::to_string(d.record.anchor.offset) + " (" +
+                                           value_text(r.words.size() > d.record.anchor.offset ? r.words[d.record.anchor.offset] : 0) +
                                            "), the frame after it. "
                                      : "no long gap; word 510 is set: the frame is read from the record's start. ";
-    const frame_reading& f = d.frame;
-    text += "R is word " + std::to_string(d.anchor.offset + p.reference) + ": " + value_text(f.reference) + "; Tb " +
+    const frame_reading& f = d.record.frame;
+    text += "R is word " + std::to_string(d.record.anchor.offset + p.reference) + ": " + value_text(f.reference) + "; Tb " +
             value_text(f.tb) + "; Te " + value_text(f.te) + ". ";
     const auto counted = [](std::uint64_t n, const char* one, const char* many) {
         return std::to_string(n) + " " + (n == 1 ? one : many);
@@ -226,7 +221,7 @@ std::string summary(const record_decisions& r, const format_profile& p, const de
             counted(f.group_count, "group", "groups");
     if (f.stats.n_all % static_cast<std::int32_t>(p.group_width) != 0 && f.group_count < kMaxGroups)
         text += ", " + counted(f.stats.n_all % p.group_width, "bit", "bits") + " without a group";
-    const std::uint64_t pair = d.anchor.offset + f.end_pair;
+    const std::uint64_t pair = d.record.anchor.offset + f.end_pair;
     const std::uint64_t absolute = record_first_word(r.number) + pair;
     text += ". ";
     if (f.end == frame_end::group_limit) {
@@ -241,21 +236,21 @@ std::string summary(const record_decisions& r, const format_profile& p, const de
             text += 4 * (absolute + 1) >= capture_bytes ? ": its second duration is 0, past the end of the data."
                                                         : ": its second duration is 0.";
     }
-    if (d.anchor.offset + f.words_read > kRecordWords) text += " The frame reads on into the next record.";
-    text += " SEPARATE: " + (d.separate_known ? "0x" + hex8(d.tail[d.tail_count - 1]) : std::string("not known")) + ".";
+    if (d.record.anchor.offset + f.words_read > kRecordWords) text += " The frame reads on into the next record.";
+    text += " SEPARATE: " + (d.separate_known ? "0x" + hex8(d.record.tail[d.record.tail_count - 1]) : std::string("not known")) + ".";
     text += d.line.empty() ? " tavlin prints nothing for it." : " tavlin prints <code>";
     if (!d.line.empty()) {
         escaped(text, d.line.back() == '\n' ? d.line.substr(0, d.line.size() - 1) : d.line);
         text += "</code>";
-        if (d.frame.group_count == 0) text += ", on a line the next output continues";
+        if (d.record.frame.group_count == 0) text += ", on a line the next output continues";
         text += ".";
     }
     return text;
 }
 
 void write_table(const std::vector<table_row>& rows, const format_profile& p, std::string& html) {
-    html += "<table class=\"rows\" style=\"--c:" + std::string(colour_of(p.letter)) + "\"><tr><th>record</th><th>" +
-            name_of(p.letter) + "</th></tr>\n";
+    html += "<table class=\"rows\" style=\"--c:" + std::string(p.colour) + "\"><tr><th>record</th><th>" +
+            std::string(p.name) + "</th></tr>\n";
     for (const table_row& row : rows) {
         html += "<tr><td>" + record_number_text(row.first) +
                 (row.last != row.first ? "–" + record_number_text(row.last) : "") + "</td><td><code>";
@@ -298,8 +293,8 @@ constexpr const char* kStyle =
 
 }  // namespace
 
-void write_page(const page_facts& facts, const std::vector<const format_profile*>& profiles,
-                const std::vector<record_decisions>& records, std::string& html) {
+void write_page(const page_facts& facts, profile_list profiles,
+                const std::vector<record_readings>& records, std::string& html) {
     html +=
         "<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" lang=\"en\">\n<head>\n<meta "
         "charset=\"utf-8\"/>\n<title>";
@@ -331,7 +326,7 @@ void write_page(const page_facts& facts, const std::vector<const format_profile*
             " times the record's median is drawn broken, with its value. Hover over a word for its "
             "index and value. Under the signal, each decoder's reading: a pair per bit (shaded for 1), groups with "
             "their hex, R, where the frame ended (red), and Tb and Te to scale after the strip.</p>\n";
-    for (const record_decisions& r : records) {
+    for (const record_readings& r : records) {
         html += "<section id=\"r" + record_number_text(r.number) + "\">\n<h3>Record " + record_number_text(r.number) +
                 "</h3>\n";
         const strip s = lay_out(r.words);
@@ -347,7 +342,7 @@ void write_page(const page_facts& facts, const std::vector<const format_profile*
             draw_decoder(r, s, *profiles[p], r.decoders[p], kBandTop + kBandHeight * static_cast<int>(p), html);
         html += "</svg></div>\n<div class=\"decoders\">\n";
         for (std::size_t p = 0; p < profiles.size(); ++p)
-            html += "<p style=\"--c:" + std::string(colour_of(profiles[p]->letter)) + "\">" +
+            html += "<p style=\"--c:" + std::string(profiles[p]->colour) + "\">" +
                     summary(r, *profiles[p], r.decoders[p], facts.capture_bytes) + "</p>\n";
         html += "</div>\n</section>\n";
     }

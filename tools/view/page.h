@@ -14,16 +14,16 @@
 #include <string>
 #include <vector>
 
-#include "tools/view/decisions.h"
+#include "tools/view/readings.h"
 
 struct page_facts {
     std::string capture_name;  // as given on the command line
     std::uint64_t capture_bytes;
     std::uint64_t record_count;    // in the capture
     std::uint64_t left_out;        // records of the list not shown
-    const record_decisions* base;  // the base of the comparison, or nullptr
+    const record_readings* base;  // the base of the comparison, or nullptr
 };
 
 // Appends the page for `records` to `html`.
-void write_page(const page_facts& facts, const std::vector<const format_profile*>& profiles,
-                const std::vector<record_decisions>& records, std::string& html);
+void write_page(const page_facts& facts, profile_list profiles,
+                const std::vector<record_readings>& records, std::string& html);

@@ -6,56 +6,57 @@
 namespace {
 
 // What a row says for a decoder that printed no bits.
-std::string no_bits_text(const decoder_decision& d) {
+std::string no_bits_text(const decoder_reading& d) {
     if (!d.reached) return "(not decoded: the SONY walk stopped at an earlier record)";
-    if (d.ends_walk) return "(no long gap and word 510 is 0: the SONY walk stops here)";
+    if (ends_walk(d)) return "(no long gap and word 510 is 0: the SONY walk stops here)";
     return "(no frame: its first pair ends it)";
 }
 
-// The text after the record prefix, without the line end.
-std::string row_text(const decoder_decision& d) {
+// The text after the record prefix, without the line end: the bits, then
+// the groups.
+std::string row_text(const decoder_reading& d) {
     if (d.line.empty()) return no_bits_text(d);
-    std::string text = d.line.substr(d.line.find("] : ") + 4);
-    if (!text.empty() && text.back() == '\n') text.pop_back();
-    if (d.frame.group_count == 0) text += "  (no whole group)";
+    std::string text = d.line.substr(d.prefix_size);
+    if (text.back() == '\n') text.pop_back();
+    if (d.record.frame.group_count == 0) text += "  (no whole group)";
     if (!d.reach_known) text += "  (if the SONY walk gets here: records before were not read)";
     return text;
 }
 
-// The bits of a row's text, in order, and their places in the text.
-std::string bits_of(const std::string& text, std::vector<std::size_t>* places) {
+// The frame's bits without the spaces between groups; a row's text starts
+// with them.
+std::string bits_only(const decoder_reading& d) {
     std::string bits;
-    for (std::size_t i = 0; i < text.size() && text[i] != ':' && text[i] != '('; ++i) {
-        if (text[i] != '0' && text[i] != '1') continue;
-        bits += text[i];
-        if (places != nullptr) places->push_back(i);
-    }
+    for (const char c : d.bits)
+        if (c != ' ') bits += c;
     return bits;
 }
 
 }  // namespace
 
-std::vector<table_row> table_rows(const std::vector<record_decisions>& records, std::size_t decoder,
-                                  const record_decisions* base) {
+std::vector<table_row> table_rows(const std::vector<record_readings>& records, std::size_t decoder,
+                                  const record_readings* base) {
     std::vector<table_row> rows;
-    std::string reference = base != nullptr ? bits_of(row_text(base->decoders[decoder]), nullptr) : "";
+    std::string reference = base != nullptr ? bits_only(base->decoders[decoder]) : "";
     bool have_reference = base != nullptr;
-    for (const record_decisions& r : records) {
-        const std::string text = row_text(r.decoders[decoder]);
+    for (const record_readings& r : records) {
+        const decoder_reading& d = r.decoders[decoder];
+        const std::string text = row_text(d);
         if (!rows.empty() && rows.back().text == text && rows.back().last + 1 == r.number) {
             rows.back().last = r.number;
             continue;
         }
-        table_row row{r.number, r.number, text, !r.decoders[decoder].line.empty(), {}};
+        table_row row{r.number, r.number, text, !d.line.empty(), {}};
         row.changed.assign(text.size(), false);
         if (row.has_bits) {
-            std::vector<std::size_t> places;
-            const std::string bits = bits_of(text, &places);
-            if (have_reference)
-                for (std::size_t i = 0; i < bits.size(); ++i)
-                    row.changed[places[i]] = i >= reference.size() || bits[i] != reference[i];
+            std::size_t n = 0;  // bits compared so far
+            for (std::size_t i = 0; i < d.bits.size() && have_reference; ++i) {
+                if (d.bits[i] == ' ') continue;
+                row.changed[i] = n >= reference.size() || d.bits[i] != reference[n];
+                ++n;
+            }
             if (base == nullptr) {
-                reference = bits;
+                reference = bits_only(d);
                 have_reference = true;
             }
         }

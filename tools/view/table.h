@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/view/decisions.h"
+#include "tools/view/readings.h"
 
 struct table_row {
     std::uint64_t first = 0, last = 0;  // the records of the row
@@ -19,8 +19,8 @@ struct table_row {
 
 // The rows of decoder `decoder` over `records`. With `base`, bits are
 // compared with the base record's; otherwise with the previous row's.
-std::vector<table_row> table_rows(const std::vector<record_decisions>& records, std::size_t decoder,
-                                  const record_decisions* base);
+std::vector<table_row> table_rows(const std::vector<record_readings>& records, std::size_t decoder,
+                                  const record_readings* base);
 
 // The table as text for a terminal: a line per row, and under a row with
 // changed bits a line of '^' under them.
