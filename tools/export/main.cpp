@@ -59,52 +59,53 @@ struct options {
     const char* output = nullptr;
 };
 
-// Reads the command line. Returns -1 to go on, or the status to end with.
-int read_options(int argc, char** argv, options& o) {
+// Reads the command line. Returns how the run ends when it ends here,
+// nothing when it goes on.
+std::optional<problem> read_options(int argc, char** argv, options& o) {
     command_line line;
-    if (const int status = take_command_line(kTool, kHelp, argc, argv, kOptions, line); status >= 0) return status;
+    if (auto ended = take_command_line(kTool, kHelp, argc, argv, kOptions, line)) return ended;
     for (const given_option& option : line.options) {
         const std::string_view name = option.name;
         if (name == "--to") {
             o.form = find_form(option.value);
             if (o.form == nullptr || o.form->write_signal == nullptr)
-                return usage_error(kTool, "cannot write " + quoted(option.value) + " (" + form_names(true) + ")");
+                return usage_error("cannot write " + quoted(option.value) + " (" + form_names(true) + ")");
         } else if (name == "--records") {
-            if (const std::string problem = read_record_list(option.value, o.records); !problem.empty())
-                return usage_error(kTool, problem);
+            if (const std::string error = read_record_list(option.value, o.records); !error.empty())
+                return usage_error(error);
         } else if (name == "--names") {
             o.names = option.value;
         } else {
             const std::optional<std::uint64_t> hz = read_number(option.value, 500000);
             if (!hz || *hz < 15000)
-                return usage_error(kTool, "bad value for --carrier: " + quoted(option.value) + " (15000 to 500000)");
+                return usage_error("bad value for --carrier: " + quoted(option.value) + " (15000 to 500000)");
             o.writing.carrier = static_cast<std::uint32_t>(*hz);
             o.carrier_given = true;
         }
     }
-    if (o.form == nullptr) return usage_error(kTool, "needs --to FORM (" + form_names(true) + ")");
+    if (o.form == nullptr) return usage_error("needs --to FORM (" + form_names(true) + ")");
     const std::string_view form = o.form->name;
     if (o.carrier_given && form != "pronto" && form != "sendir" && form != "flipper")
-        return usage_error(kTool, "--carrier has no effect with --to " + std::string(form));
-    if (line.operands.size() != 2) return usage_error(kTool, "needs CAPTURE and OUTPUT");
+        return usage_error("--carrier has no effect with --to " + std::string(form));
+    if (line.operands.size() != 2) return usage_error("needs CAPTURE and OUTPUT");
     o.capture = line.operands[0];
     o.output = line.operands[1];
-    return -1;
+    return std::nullopt;
 }
 
 // The names of mkcapture's manifest: "N<tab>name" lines, N in hex.
-int read_names(const char* path, std::map<std::uint64_t, std::string>& names) {
+problem read_names(const char* path, std::map<std::uint64_t, std::string>& names) {
     std::string text;
     if (const int error = read_text_file(path, text))
-        return fail(kTool, std::string("cannot read ") + path + ": " + std::strerror(error), 1);
-    std::string problem;
+        return failure(std::string("cannot read ") + path + ": " + std::strerror(error));
+    std::string bad_line;
     for_each_line(text, [&](text_line line) {
         if (is_blank_or_comment(line.text)) return true;
         const std::size_t tab = line.text.find('\t');
         std::vector<record_range> number;
         if (tab == std::string_view::npos || !read_record_list(line.text.substr(0, tab), number).empty() ||
             number.size() != 1 || number[0].first != number[0].last) {
-            problem = std::string(path) + ": line " + std::to_string(line.number) +
+            bad_line = std::string(path) + ": line " + std::to_string(line.number) +
                       ": expected a record number (hex), a tab and a name";
             return false;
         }
@@ -113,47 +114,45 @@ int read_names(const char* path, std::map<std::uint64_t, std::string>& names) {
         names[number[0].first] = std::string(name);
         return true;
     });
-    return problem.empty() ? 0 : fail(kTool, problem, 1);
+    return bad_line.empty() ? problem{} : failure(bad_line);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    std::signal(SIGPIPE, SIG_IGN);
+// One run: the command line, the names, the output planned, the capture
+// opened, its records written.
+problem run(int argc, char** argv) {
     options o;
-    if (const int status = read_options(argc, argv, o); status >= 0) return status;
+    if (auto ended = read_options(argc, argv, o)) return *ended;
     std::map<std::uint64_t, std::string> names;
     if (o.names != nullptr)
-        if (const int status = read_names(o.names, names)) return status;
+        if (problem p = read_names(o.names, names); p.failed()) return p;
 
     output_file output;
-    if (const output_problem p = plan_output(o.output, false, output); p.status != 0)
-        return fail(kTool, p.message, p.status);
+    if (problem p = plan_output(o.output, false, output); p.failed()) return p;
     if (same_regular_file(output, o.capture))
-        return fail(kTool, std::string("OUTPUT ") + o.output + " is the same file as CAPTURE " + o.capture, 2);
+        return refusal(std::string("OUTPUT ") + o.output + " is the same file as CAPTURE " + o.capture);
     capture_file capture;
-    if (const int status = open_capture_file(kTool, o.capture, capture)) return status;
+    if (problem p = open_capture_file(o.capture, capture); p.failed()) return p;
     if (const std::uint64_t past = first_past(o.records, capture.records)) {
         close_capture_file(capture);
-        return fail(kTool, "record " + record_number_text(past) + " is past the last record of " + o.capture, 1);
+        return failure("record " + record_number_text(past) + " is past the last record of " + o.capture);
     }
 
     // Signals go out through the writer as they are made; on a failure the
     // output is abandoned, and a replaced file stays as it was.
     static out_writer out;
-    output_problem problem = open_output(output);
+    problem outcome = open_output(output);
     std::string text;
     const auto flush_text = [&] {
         out_text(out, text);
         text.clear();
     };
-    if (problem.status == 0) {
+    if (!outcome.failed()) {
         out_init(out, output.fd);
         if (o.form->write_start != nullptr) o.form->write_start(text);
     }
     std::uint64_t left_out = 0, written = 0;
     for (const std::uint64_t number : listed_records(o.records, capture.records, UINT64_MAX, left_out)) {
-        if (problem.status != 0) break;
+        if (outcome.failed()) break;
         const std::string number_text = record_number_text(number);
         const word_span record = image_words(capture.image, record_first_word(number), kRecordWords);
         ir_signal s{names.count(number) != 0 ? names[number] : "record_" + number_text, 0, {}, 0};
@@ -172,7 +171,7 @@ int main(int argc, char** argv) {
         else if (!s.durations.empty() && !o.form->write_signal(s, o.writing, text, what))
             what = "record " + number_text + ": " + what;
         if (!what.empty()) {
-            problem = {1, what};
+            outcome = failure(what);
             break;
         }
         if (s.durations.empty()) {
@@ -183,13 +182,19 @@ int main(int argc, char** argv) {
         flush_text();
     }
     close_capture_file(capture);
-    if (problem.status == 0) {
+    if (!outcome.failed()) {
         flush_text();
         if (written == 0) warn(kTool, "no record of " + std::string(o.capture) + " holds a signal");
-        if (!out_flush(out)) problem = write_failure(output, out.error);
+        if (!out_flush(out)) outcome = write_failure(output, out.error);
     }
-    if (problem.status == 0) problem = commit_output(output);
-    if (problem.status == 0) return 0;
-    abandon_output(output);
-    return fail(kTool, problem.message, problem.status);
+    if (!outcome.failed()) outcome = commit_output(output);
+    if (outcome.failed()) abandon_output(output);
+    return outcome;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::signal(SIGPIPE, SIG_IGN);
+    return report(kTool, run(argc, argv));
 }

@@ -39,25 +39,24 @@ struct options {
     const char* output = nullptr;
 };
 
-// Refuses options that the form does not read. Returns -1 to go on, or the
-// usage status.
-int check_form_options(const options& o, const signal_form& form, const std::string& reading_as) {
+// Refuses options that the form does not read.
+problem check_form_options(const options& o, const signal_form& form, const std::string& reading_as) {
     const struct {
         form_option bit;
         const char* name;
     } checks[] = {{kSplitOption, "--split"}, {kUnitOption, "--unit"}};
     for (const auto& check : checks)
         if ((o.form_options & check.bit) != 0 && (form.options & check.bit) == 0)
-            return usage_error(kTool, std::string(check.name) + " has no effect " + reading_as);
-    return -1;
+            return usage_error(std::string(check.name) + " has no effect " + reading_as);
+    return {};
 }
 
-// Reads the command line into `o`. Returns -1 to go on, or the status to end
-// with (0 after --help or --version).
-int read_options(int argc, char** argv, options& o) {
+// Reads the command line into `o`. Returns how the run ends when it ends
+// here (after --help or --version too), nothing when it goes on.
+std::optional<problem> read_options(int argc, char** argv, options& o) {
     command_line line;
     const std::string help = std::string(kDescriptionHelp) + kImportHelp;
-    if (const int status = take_command_line(kTool, help, argc, argv, kOptions, line); status >= 0) return status;
+    if (auto ended = take_command_line(kTool, help, argc, argv, kOptions, line)) return ended;
 
     std::string_view needs_from;  // an option that only --from gives a meaning
     for (const given_option& option : line.options) {
@@ -72,8 +71,7 @@ int read_options(int argc, char** argv, options& o) {
             o.from = true;
             o.form = find_form(option.value);
             if (o.form == nullptr && std::string_view(option.value) != "auto")
-                return usage_error(kTool,
-                                   "unknown form " + quoted(option.value) + " (auto, " + form_names(false) + ")");
+                return usage_error("unknown form " + quoted(option.value) + " (auto, " + form_names(false) + ")");
         } else if (name == "--manifest") {
             o.manifest = option.value;
         } else if (name == "--truncate") {
@@ -94,77 +92,79 @@ int read_options(int argc, char** argv, options& o) {
             o.reading.unit = static_cast<std::uint32_t>(*n);
             o.form_options |= kUnitOption;
         } else {
-            return usage_error(kTool, "bad value for " + std::string(name) + ": " + quoted(option.value));
+            return usage_error("bad value for " + std::string(name) + ": " + quoted(option.value));
         }
     }
     if (!o.from && !needs_from.empty())
-        return usage_error(kTool, std::string(needs_from) + " has no effect without --from");
+        return usage_error(std::string(needs_from) + " has no effect without --from");
     if (o.form != nullptr)
-        if (const int status = check_form_options(o, *o.form, "with --from " + std::string(o.form->name)); status >= 0)
-            return status;
-    if (line.operands.size() != 2) return usage_error(kTool, "needs INPUT and OUTPUT");
+        if (problem p = check_form_options(o, *o.form, "with --from " + std::string(o.form->name)); p.failed())
+            return p;
+    if (line.operands.size() != 2) return usage_error("needs INPUT and OUTPUT");
     o.input = line.operands[0];
     o.output = line.operands[1];
-    return -1;
+    return std::nullopt;
 }
 
 // The outputs, planned: refused when one is the same file as the input or
-// as the other. Returns -1 to go on, or the status to end with.
-int plan_outputs(const options& o, output_file& capture, output_file& manifest) {
-    if (const output_problem p = plan_output(o.output, true, capture); p.status != 0)
-        return fail(kTool, p.message, p.status);
+// as the other.
+problem plan_outputs(const options& o, output_file& capture, output_file& manifest) {
+    if (problem p = plan_output(o.output, true, capture); p.failed()) return p;
     if (same_regular_file(capture, o.input))
-        return fail(kTool, std::string("OUTPUT ") + o.output + " is the same file as INPUT " + o.input, 2);
-    if (o.manifest == nullptr) return -1;
-    if (const output_problem p = plan_output(o.manifest, false, manifest); p.status != 0)
-        return fail(kTool, p.message, p.status);
+        return refusal(std::string("OUTPUT ") + o.output + " is the same file as INPUT " + o.input);
+    if (o.manifest == nullptr) return {};
+    if (problem p = plan_output(o.manifest, false, manifest); p.failed()) return p;
     if (same_regular_file(manifest, o.input))
-        return fail(kTool, std::string("--manifest ") + o.manifest + " is the same file as INPUT " + o.input, 2);
+        return refusal(std::string("--manifest ") + o.manifest + " is the same file as INPUT " + o.input);
     if (same_output(manifest, capture))
-        return fail(kTool, std::string("--manifest ") + o.manifest + " is the same file as OUTPUT " + o.output, 2);
-    return -1;
+        return refusal(std::string("--manifest ") + o.manifest + " is the same file as OUTPUT " + o.output);
+    return {};
 }
 
 // Opens every output, writes each through `write`, then commits them all; on
-// any failure abandons them all. Returns the exit status.
+// any failure abandons them all.
 template <class Write>
-int write_outputs(std::vector<output_file*> outputs, Write write) {
+problem write_outputs(std::vector<output_file*> outputs, Write write) {
     static out_writer out;
-    output_problem problem;
-    for (std::size_t i = 0; i < outputs.size() && problem.status == 0; ++i) problem = open_output(*outputs[i]);
-    for (std::size_t i = 0; i < outputs.size() && problem.status == 0; ++i) {
+    problem outcome;
+    for (std::size_t i = 0; i < outputs.size() && !outcome.failed(); ++i) outcome = open_output(*outputs[i]);
+    for (std::size_t i = 0; i < outputs.size() && !outcome.failed(); ++i) {
         out_init(out, outputs[i]->fd);
-        if (const int error = write(i, out)) problem = write_failure(*outputs[i], error);
+        if (const int error = write(i, out)) outcome = write_failure(*outputs[i], error);
     }
-    for (std::size_t i = 0; i < outputs.size() && problem.status == 0; ++i) problem = commit_output(*outputs[i]);
-    if (problem.status == 0) return 0;
-    for (output_file* o : outputs) abandon_output(*o);
-    return fail(kTool, problem.message, problem.status);
+    for (std::size_t i = 0; i < outputs.size() && !outcome.failed(); ++i) outcome = commit_output(*outputs[i]);
+    if (outcome.failed())
+        for (output_file* o : outputs) abandon_output(*o);
+    return outcome;
 }
 
-}  // namespace
+// A form's reader's error, with where it is in the input.
+problem import_failure(const char* input, const import_error& error) {
+    std::string where = error.line == 0 ? "" : "line " + std::to_string(error.line);
+    if (error.column != 0) where += ", column " + std::to_string(error.column);
+    return failure(std::string(input) + ": " + where + (where.empty() ? "" : ": ") + error.message);
+}
 
-int main(int argc, char** argv) {
-    // A reader that goes away is a failed write, reported as one, not a
-    // signal that would leave a temporary file behind.
-    std::signal(SIGPIPE, SIG_IGN);
+// One run: the command line, the outputs planned, the input read, the
+// outputs written.
+problem run(int argc, char** argv) {
     options o;
-    if (const int status = read_options(argc, argv, o); status >= 0) return status;
+    if (auto ended = read_options(argc, argv, o)) return *ended;
     output_file capture, manifest;
-    if (const int status = plan_outputs(o, capture, manifest); status >= 0) return status;
+    if (problem p = plan_outputs(o, capture, manifest); p.failed()) return p;
 
     std::string input;
     if (const int error = read_text_file(o.input, input))
-        return fail(kTool, std::string("cannot read ") + o.input + ": " + std::strerror(error), 1);
+        return failure(std::string("cannot read ") + o.input + ": " + std::strerror(error));
     std::string_view text = input;
     skip_byte_order_mark(text);
     if (looks_binary(text))
-        return fail(kTool, std::string(o.input) + " looks like a binary file; are INPUT and OUTPUT swapped?", 1);
+        return failure(std::string(o.input) + " looks like a binary file; are INPUT and OUTPUT swapped?");
 
     if (!o.from) {
         description d;
         std::string error;
-        if (!read_description(text, d, error)) return fail(kTool, std::string(o.input) + ": " + error, 1);
+        if (!read_description(text, d, error)) return failure(std::string(o.input) + ": " + error);
         if (d.records == 0 && !d.size)
             warn(kTool, std::string(o.input) + ": no record and no size line: the capture holds only its header");
         return write_outputs({&capture}, [&](std::size_t, out_writer& out) {
@@ -178,14 +178,13 @@ int main(int argc, char** argv) {
     if (form == nullptr) {
         form = recognise_form(text);
         if (form == nullptr)
-            return fail(
-                kTool, std::string(o.input) + ": cannot tell its form; name it with --from (" + form_names(false) + ")",
-                1);
+            return failure(std::string(o.input) + ": cannot tell its form; name it with --from (" +
+                           form_names(false) + ")");
         warn(kTool, std::string(o.input) + ": read as " + std::string(form->name));
-        if (const int status =
+        if (problem p =
                 check_form_options(o, *form, "on " + std::string(o.input) + ", read as " + std::string(form->name));
-            status >= 0)
-            return status;
+            p.failed())
+            return p;
     }
     read_result result;
     std::vector<ir_signal>& signals = result.signals;
@@ -197,11 +196,8 @@ int main(int argc, char** argv) {
         for (ir_signal& s : signals) s.copies = 0;
     if (read)
         for (const std::string& note : result.notes) warn(kTool, std::string(o.input) + ": " + note);
-    if (!read || signals.empty() || !check_records(signals, o.layout, o.input, warnings, error)) {
-        std::string where = error.line == 0 ? "" : "line " + std::to_string(error.line);
-        if (error.column != 0) where += ", column " + std::to_string(error.column);
-        return fail(kTool, std::string(o.input) + ": " + where + (where.empty() ? "" : ": ") + error.message, 1);
-    }
+    if (!read || signals.empty() || !check_records(signals, o.layout, o.input, warnings, error))
+        return import_failure(o.input, error);
     for (const std::string& warning : warnings) warn(kTool, std::string(o.input) + ": " + warning);
     std::vector<output_file*> outputs = {&capture};
     if (o.manifest != nullptr) outputs.push_back(&manifest);
@@ -215,4 +211,13 @@ int main(int argc, char** argv) {
         write_records(signals, o.layout, writer);
         return finish_capture(writer);
     });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // A reader that goes away is a failed write, reported as one, not a
+    // signal that would leave a temporary file behind.
+    std::signal(SIGPIPE, SIG_IGN);
+    return report(kTool, run(argc, argv));
 }

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <string>
 
-#include "tools/shared/command_line.h"
 #include "tools/shared/text_input.h"
 
 namespace {
@@ -29,38 +28,38 @@ std::FILE* copy_to_temporary(std::FILE* in) {
 
 }  // namespace
 
-int open_capture_file(const char* tool, const char* path, capture_file& capture) {
+problem open_capture_file(const char* path, capture_file& capture) {
     const std::string name = path;
-    const auto failure = [&](const std::string& what) {
+    const auto refuse = [&](const std::string& what) {
         if (capture.file != nullptr && capture.file != stdin) std::fclose(capture.file);
         capture.file = nullptr;
-        return fail(tool, what, 1);
+        return failure(what);
     };
     const bool standard_input = name == "-";
     if (standard_input) {
         capture.file = stdin;
     } else if (const int error = open_capture(path, &capture.file)) {
-        return failure("cannot open " + name + ": " + std::strerror(error));
+        return refuse("cannot open " + name + ": " + std::strerror(error));
     }
     std::int64_t size = measure_capture(capture.file);
     if (size < 0) {  // a pipe, a FIFO, a terminal
         std::FILE* copy = copy_to_temporary(capture.file);
-        if (copy == nullptr) return failure("cannot read " + name + ": " + std::strerror(errno));
+        if (copy == nullptr) return refuse("cannot read " + name + ": " + std::strerror(errno));
         if (!standard_input) std::fclose(capture.file);
         capture.file = copy;
         size = measure_capture(capture.file);
     }
     if (size <= static_cast<std::int64_t>(kHeaderBytes))
-        return failure(name + " holds no record: a capture is a 1024-byte header, then 2048-byte records");
+        return refuse(name + " holds no record: a capture is a 1024-byte header, then 2048-byte records");
     char start[4096];
     const std::size_t n = std::fread(start, 1, sizeof start, capture.file);
     if (!looks_binary(std::string_view(start, n)))
-        return failure(name + " looks like text, not a capture: make a capture of it with mkcapture");
+        return refuse(name + " looks like text, not a capture: make a capture of it with mkcapture");
     const load_result loaded = load_capture(capture.file, static_cast<std::uint64_t>(size), capture.image);
     if (loaded.failure != load_failure::none)
-        return failure("cannot read " + name + ": " + std::strerror(loaded.error));
+        return refuse("cannot read " + name + ": " + std::strerror(loaded.error));
     capture.records = record_count(capture.image.size);
-    return 0;
+    return {};
 }
 
 void close_capture_file(capture_file& capture) {
@@ -69,6 +68,6 @@ void close_capture_file(capture_file& capture) {
     capture = capture_file{};
 }
 
-int capture_read_failure(const char* tool, const char* path, int error) {
-    return fail(tool, std::string("cannot read ") + path + ": " + std::strerror(error), 1);
+problem capture_read_failure(const char* path, int error) {
+    return failure(std::string("cannot read ") + path + ": " + std::strerror(error));
 }

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "capture/image.h"
+#include "tools/shared/problem.h"
 
 struct capture_file {
     std::FILE* file = nullptr;
@@ -14,11 +15,10 @@ struct capture_file {
     std::uint64_t records = 0;
 };
 
-// Opens and loads `path`. Returns 0, or, after printing "TOOL: what is
-// wrong" to standard error, the exit status 1.
-int open_capture_file(const char* tool, const char* path, capture_file& capture);
+// Opens and loads `path`, or says why it cannot.
+problem open_capture_file(const char* path, capture_file& capture);
 
 void close_capture_file(capture_file& capture);
 
-// Prints the failed read of a capture and returns the exit status 1.
-int capture_read_failure(const char* tool, const char* path, int error);
+// A read of the capture at `path` that failed with `error`.
+problem capture_read_failure(const char* path, int error);

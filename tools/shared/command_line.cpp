@@ -1,7 +1,9 @@
 // Reading the companions' command lines.
 #include "tools/shared/command_line.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 std::string read_command_line(int argc, char** argv, const std::vector<option_rule>& known, command_line& line) {
     std::string error;  // the first fault; --help and --version win over it
@@ -47,31 +49,27 @@ std::string read_command_line(int argc, char** argv, const std::vector<option_ru
     return line.help || line.version ? std::string() : error;
 }
 
-int take_command_line(const char* tool, std::string_view help, int argc, char** argv,
-                      const std::vector<option_rule>& known, command_line& line) {
+namespace {
+
+// What standard output's last writes came to.
+problem standard_output_written() {
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return {};
+    return failure(std::string("cannot write standard output: ") + std::strerror(errno));
+}
+
+}  // namespace
+
+std::optional<problem> take_command_line(const char* tool, std::string_view help, int argc, char** argv,
+                                         const std::vector<option_rule>& known, command_line& line) {
     const std::string error = read_command_line(argc, argv, known, line);
     if (line.help) {
         std::fwrite(help.data(), 1, help.size(), stdout);
-        return std::fflush(stdout) == 0 ? 0 : 1;
+        return standard_output_written();
     }
-    if (line.version) return print_version(tool);
-    if (!error.empty()) return usage_error(tool, error);
-    return -1;
+    if (line.version) {
+        std::printf("%s %s\n", tool, TAVLIN_VERSION);
+        return standard_output_written();
+    }
+    if (!error.empty()) return usage_error(error);
+    return std::nullopt;
 }
-
-int usage_error(const char* tool, const std::string& message) {
-    std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", tool, message.c_str(), tool);
-    return 2;
-}
-
-int print_version(const char* tool) {
-    std::printf("%s %s\n", tool, TAVLIN_VERSION);
-    return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
-}
-
-int fail(const char* tool, const std::string& message, int status) {
-    std::fprintf(stderr, "%s: %s\n", tool, message.c_str());
-    return status;
-}
-
-void warn(const char* tool, const std::string& message) { std::fprintf(stderr, "%s: %s\n", tool, message.c_str()); }

@@ -3,9 +3,12 @@
 // options, and "-" an operand (standard input or output).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "tools/shared/problem.h"
 
 struct option_rule {
     std::string_view name;  // with its dashes: "--from"
@@ -28,21 +31,9 @@ struct command_line {
 // option, a missing value), empty when the line is well formed.
 std::string read_command_line(int argc, char** argv, const std::vector<option_rule>& known, command_line& line);
 
-// Reads a companion's command line into `line`: prints `help` for -h or
-// --help, the version for --version, or a usage error. Returns -1 to go on,
-// or the status to end with.
-int take_command_line(const char* tool, std::string_view help, int argc, char** argv,
-                      const std::vector<option_rule>& known, command_line& line);
-
-// Prints "TOOL: MESSAGE" and the hint to --help to standard error; returns
-// the usage status, 2.
-int usage_error(const char* tool, const std::string& message);
-
-// Prints "TOOL VERSION" to standard output; returns 0.
-int print_version(const char* tool);
-
-// Prints "TOOL: MESSAGE" to standard error; returns `status`.
-int fail(const char* tool, const std::string& message, int status);
-
-// Prints "TOOL: MESSAGE" to standard error, as a warning.
-void warn(const char* tool, const std::string& message);
+// Reads a companion's command line into `line`. Answers -h or --help with
+// `help` and --version with the version on standard output, and returns how
+// the run ends then: with success, or with a failed write. A line that is not
+// well formed is a usage error. Returns nothing when the run goes on.
+std::optional<problem> take_command_line(const char* tool, std::string_view help, int argc, char** argv,
+                                         const std::vector<option_rule>& known, command_line& line);

@@ -109,32 +109,32 @@ void take_identity(output_file& out, const struct stat& st) {
 
 }  // namespace
 
-output_problem plan_output(const char* path, bool binary, output_file& out) {
+problem plan_output(const char* path, bool binary, output_file& out) {
     out = output_file{};
     out.path = path;
     int descriptor = std::strcmp(path, "-") == 0 ? STDOUT_FILENO : -1;
     if (descriptor < 0)
         if (const int error = follow_links(path, out.target, descriptor))
-            return {1, failure_text("cannot write", path, error)};
+            return failure(failure_text("cannot write", path, error));
     if (descriptor >= 0) {
         out.how = output_file::kind::descriptor;
         out.descriptor = descriptor;
         struct stat st;
-        if (fstat(descriptor, &st) != 0) return {1, failure_text("cannot write", path, errno)};
+        if (fstat(descriptor, &st) != 0) return failure(failure_text("cannot write", path, errno));
         take_identity(out, st);
         if (binary && isatty(descriptor))
-            return {2, "refusing to write binary data to a terminal: redirect standard output, or name OUTPUT"};
+            return refusal("refusing to write binary data to a terminal: redirect standard output, or name OUTPUT");
         return {};
     }
     struct stat st;
     if (stat(out.target.c_str(), &st) != 0) {
-        if (errno != ENOENT) return {1, failure_text("cannot write", path, errno)};
+        if (errno != ENOENT) return failure(failure_text("cannot write", path, errno));
         out.how = output_file::kind::replace;  // a new file
         return {};
     }
     out.exists = true;
     take_identity(out, st);
-    if (S_ISDIR(st.st_mode)) return {1, failure_text("cannot write", path, EISDIR)};
+    if (S_ISDIR(st.st_mode)) return failure(failure_text("cannot write", path, EISDIR));
     if (!S_ISREG(st.st_mode)) {
         out.how = output_file::kind::direct;
         return {};
@@ -142,7 +142,7 @@ output_problem plan_output(const char* path, bool binary, output_file& out) {
     // Replaced only when a shell redirection could write it: the test is the
     // same open, which changes nothing.
     const int probe = open(out.target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
-    if (probe < 0) return {1, failure_text("cannot write", path, errno)};
+    if (probe < 0) return failure(failure_text("cannot write", path, errno));
     close(probe);
     out.how = output_file::kind::replace;
     out.mode = st.st_mode & 0777;
@@ -172,7 +172,7 @@ bool same_regular_file(const output_file& out, const char* input_path) {
     return known && S_ISREG(st.st_mode) && out.regular && out.device == st.st_dev && out.inode == st.st_ino;
 }
 
-output_problem open_output(output_file& out) {
+problem open_output(output_file& out) {
     switch (out.how) {
         case output_file::kind::descriptor:
             out.fd = out.descriptor;
@@ -195,7 +195,7 @@ output_problem open_output(output_file& out) {
     if (out.fd < 0) {
         const int error = errno;
         out.temporary.clear();
-        return {1, failure_text("cannot create a temporary file in", directory_of(target), error)};
+        return failure(failure_text("cannot create a temporary file in", directory_of(target), error));
     }
     // mkstemp makes the file private: give it the mode the file had, or the
     // one a new file gets.
@@ -213,7 +213,7 @@ output_problem open_output(output_file& out) {
     return {};
 }
 
-output_problem commit_output(output_file& out) {
+problem commit_output(output_file& out) {
     if (out.how == output_file::kind::descriptor) return {};
     int error = 0;
     if (out.how == output_file::kind::replace && fsync(out.fd) != 0) error = errno;
@@ -239,19 +239,19 @@ void abandon_output(output_file& out) {
     out.temporary.clear();
 }
 
-output_problem write_whole_output(output_file& out, std::string_view text) {
-    output_problem problem = open_output(out);
+problem write_whole_output(output_file& out, std::string_view text) {
+    problem outcome = open_output(out);
     static out_writer writer;
-    if (problem.status == 0) {
+    if (!outcome.failed()) {
         out_init(writer, out.fd);
         out_text(writer, text);
-        if (!out_flush(writer)) problem = write_failure(out, writer.error);
+        if (!out_flush(writer)) outcome = write_failure(out, writer.error);
     }
-    if (problem.status == 0) problem = commit_output(out);
-    if (problem.status != 0) abandon_output(out);
-    return problem;
+    if (!outcome.failed()) outcome = commit_output(out);
+    if (outcome.failed()) abandon_output(out);
+    return outcome;
 }
 
-output_problem write_failure(const output_file& out, int error) {
-    return {1, failure_text("cannot write", out.path, error)};
+problem write_failure(const output_file& out, int error) {
+    return failure(failure_text("cannot write", out.path, error));
 }

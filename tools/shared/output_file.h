@@ -20,6 +20,8 @@
 #include <string>
 #include <string_view>
 
+#include "tools/shared/problem.h"
+
 struct output_file {
     const char* path = nullptr;  // as given
     enum class kind { descriptor, direct, replace } how = kind::replace;
@@ -36,17 +38,10 @@ struct output_file {
     int fd = -1;
 };
 
-// The outcome of a step: status 0, or the exit status to end with and the
-// message to print.
-struct output_problem {
-    int status = 0;
-    std::string message;
-};
-
 // Decides how `path` is written, before anything is. Refuses a directory, a
 // regular file the user cannot write, and, for `binary` data, a terminal as
 // standard output.
-output_problem plan_output(const char* path, bool binary, output_file& out);
+problem plan_output(const char* path, bool binary, output_file& out);
 
 // True when the output and the input are the same regular file (device and
 // inode), however they are spelled. An input path "-" is standard input.
@@ -58,19 +53,19 @@ bool same_output(const output_file& a, const output_file& b);
 
 // Opens the output for writing: the temporary file, the device, or standard
 // output.
-output_problem open_output(output_file& out);
+problem open_output(output_file& out);
 
 // Makes the written output the file at its path: flushes it to disk and
 // renames the temporary file into place. Every output is committed only
 // after all have been written.
-output_problem commit_output(output_file& out);
+problem commit_output(output_file& out);
 
 // Drops an output that was not committed: its temporary file is removed.
 void abandon_output(output_file& out);
 
 // Opens the output, writes all of `text`, and commits it; on a failure,
 // abandons it.
-output_problem write_whole_output(output_file& out, std::string_view text);
+problem write_whole_output(output_file& out, std::string_view text);
 
 // "cannot write PATH: <errno text>", status 1.
-output_problem write_failure(const output_file& out, int error);
+problem write_failure(const output_file& out, int error);

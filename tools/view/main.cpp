@@ -56,9 +56,11 @@ struct options {
     const char* capture = nullptr;
 };
 
-int read_options(int argc, char** argv, options& o) {
+// Reads the command line. Returns how the run ends when it ends here,
+// nothing when it goes on.
+std::optional<problem> read_options(int argc, char** argv, options& o) {
     command_line line;
-    if (const int status = take_command_line(kTool, kHelp, argc, argv, kOptions, line); status >= 0) return status;
+    if (auto ended = take_command_line(kTool, kHelp, argc, argv, kOptions, line)) return ended;
     bool output_given = false;
     for (const given_option& option : line.options) {
         const std::string_view name = option.name;
@@ -68,15 +70,15 @@ int read_options(int argc, char** argv, options& o) {
             const std::string_view text = option.value;
             const std::int32_t mode = parse_mode(option.value);
             if (text != std::to_string(mode) || mode < -1 || mode > static_cast<std::int32_t>(kFormats.size()))
-                return usage_error(kTool, "bad mode " + quoted(text) + " (-1, 0, 1, 2 or 3)");
+                return usage_error("bad mode " + quoted(text) + " (-1, 0, 1, 2 or 3)");
             o.profiles = mode_passes(mode).formats;
         } else if (name == "--records") {
-            if (const std::string problem = read_record_list(option.value, o.records); !problem.empty())
-                return usage_error(kTool, problem);
+            if (const std::string error = read_record_list(option.value, o.records); !error.empty())
+                return usage_error(error);
         } else if (name == "--base") {
             std::vector<record_range> base;
             if (!read_record_list(option.value, base).empty() || base.size() != 1 || base[0].first != base[0].last)
-                return usage_error(kTool, "bad --base " + quoted(option.value) + " (one record, in hex)");
+                return usage_error("bad --base " + quoted(option.value) + " (one record, in hex)");
             o.base = base[0].first;
         } else if (name == "-o") {
             o.output = option.value;
@@ -85,37 +87,33 @@ int read_options(int argc, char** argv, options& o) {
             o.diff = true;
         }
     }
-    if (o.diff && output_given) return usage_error(kTool, "--diff writes to standard output; -o is for the page");
-    if (o.diff && o.profiles.empty()) return usage_error(kTool, "--diff compares decoders; --mode 0 has none");
-    if (line.operands.size() != 1) return usage_error(kTool, "needs one CAPTURE");
+    if (o.diff && output_given) return usage_error("--diff writes to standard output; -o is for the page");
+    if (o.diff && o.profiles.empty()) return usage_error("--diff compares decoders; --mode 0 has none");
+    if (line.operands.size() != 1) return usage_error("needs one CAPTURE");
     o.capture = line.operands[0];
-    return -1;
+    return std::nullopt;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    std::signal(SIGPIPE, SIG_IGN);
+// One run: the command line, the output planned, the capture opened, the
+// records read, the page or the table written.
+problem run(int argc, char** argv) {
     options o;
-    if (const int status = read_options(argc, argv, o); status >= 0) return status;
+    if (auto ended = read_options(argc, argv, o)) return *ended;
     output_file output;
-    if (const output_problem p = plan_output(o.output, false, output); p.status != 0)
-        return fail(kTool, p.message, p.status);
+    if (problem p = plan_output(o.output, false, output); p.failed()) return p;
     if (same_regular_file(output, o.capture))
-        return fail(kTool, std::string("the page ") + o.output + " is the same file as CAPTURE " + o.capture, 2);
+        return refusal(std::string("the page ") + o.output + " is the same file as CAPTURE " + o.capture);
     capture_file capture;
-    if (const int status = open_capture_file(kTool, o.capture, capture)) return status;
+    if (problem p = open_capture_file(o.capture, capture); p.failed()) return p;
 
-    const auto finish = [&](int status) {
+    const auto finish = [&](problem p) {
         close_capture_file(capture);
-        return status;
+        return p;
     };
     if (o.base && *o.base > capture.records)
-        return finish(
-            fail(kTool, "--base " + record_number_text(*o.base) + " is past the last record of " + o.capture, 1));
+        return finish(failure("--base " + record_number_text(*o.base) + " is past the last record of " + o.capture));
     if (const std::uint64_t past = first_past(o.records, capture.records))
-        return finish(
-            fail(kTool, "record " + record_number_text(past) + " is past the last record of " + o.capture, 1));
+        return finish(failure("record " + record_number_text(past) + " is past the last record of " + o.capture));
 
     // Only the records asked for are read, with the walk of the records
     // before and between them where it is short (tools/view/readings.h).
@@ -128,11 +126,11 @@ int main(int argc, char** argv) {
     reading_walk walk = start_walk(o.profiles);
     for (std::size_t i = 0; i < numbers.size(); ++i)
         if (const int error = read_shown_record(capture.image, walk, numbers[i], records[i]))
-            return finish(capture_read_failure(kTool, o.capture, error));
+            return finish(capture_read_failure(o.capture, error));
     record_readings base;
     if (o.base)
         if (const int error = read_record_alone(capture.image, o.profiles, *o.base, base))
-            return finish(capture_read_failure(kTool, o.capture, error));
+            return finish(capture_read_failure(o.capture, error));
 
     std::string text;
     if (o.diff) {
@@ -148,6 +146,12 @@ int main(int argc, char** argv) {
     }
     close_capture_file(capture);
 
-    const output_problem problem = write_whole_output(output, text);
-    return problem.status == 0 ? 0 : fail(kTool, problem.message, problem.status);
+    return write_whole_output(output, text);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::signal(SIGPIPE, SIG_IGN);
+    return report(kTool, run(argc, argv));
 }

@@ -1,0 +1,18 @@
+// The companions' problems, and where they are printed.
+#include "tools/shared/problem.h"
+
+#include <cstdio>
+
+problem failure(std::string message) { return {kStatusFailure, std::move(message), false}; }
+
+problem usage_error(std::string message) { return {kStatusUsage, std::move(message), true}; }
+
+problem refusal(std::string message) { return {kStatusUsage, std::move(message), false}; }
+
+int report(const char* tool, const problem& p) {
+    if (!p.message.empty()) std::fprintf(stderr, "%s: %s\n", tool, p.message.c_str());
+    if (p.hint_help) std::fprintf(stderr, "Try '%s --help' for more information.\n", tool);
+    return p.status;
+}
+
+void warn(const char* tool, const std::string& message) { std::fprintf(stderr, "%s: %s\n", tool, message.c_str()); }
