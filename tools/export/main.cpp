@@ -15,6 +15,7 @@
 #include "tools/shared/capture_file.h"
 #include "tools/shared/command_line.h"
 #include "tools/shared/output_file.h"
+#include "tools/shared/record_layout.h"
 #include "tools/shared/record_list.h"
 #include "tools/forms/registry.h"
 #include "tools/shared/text_input.h"
@@ -156,18 +157,12 @@ problem run(int argc, char** argv) {
         const std::string number_text = record_number_text(number);
         const word_span record = image_words(capture.image, record_first_word(number), kRecordWords);
         ir_signal s{names.count(number) != 0 ? names[number] : "record_" + number_text, 0, {}, 0};
-        std::uint64_t i = 1;
-        for (; i < kRecordWords; ++i) {
-            const std::int32_t word = load_word(record.words + 4 * i);
-            if (word == 0) break;
-            if (word < 0) break;
-            s.durations.push_back(static_cast<std::uint32_t>(word));
-        }
+        std::uint64_t negative_word = 0;
         std::string what;
-        if (std::min(i + 1, kRecordWords) > record.delivered)
-            what = std::string("cannot read ") + o.capture + ": " + std::strerror(record.error);
-        else if (i < kRecordWords && load_word(record.words + 4 * i) < 0)
-            what = "record " + number_text + ": word " + std::to_string(i) + " is negative, no duration";
+        if (const int error = read_record_signal(record, s.durations, negative_word))
+            what = std::string("cannot read ") + o.capture + ": " + std::strerror(error);
+        else if (negative_word != 0)
+            what = "record " + number_text + ": word " + std::to_string(negative_word) + " is negative, no duration";
         else if (!s.durations.empty() && !o.form->write_signal(s, o.writing, text, what))
             what = "record " + number_text + ": " + what;
         if (!what.empty()) {

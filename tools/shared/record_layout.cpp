@@ -1,6 +1,8 @@
 // Laying out signals as records, and the manifest that names them.
 #include "tools/shared/record_layout.h"
 
+#include <algorithm>
+
 #include "output/writer.h"
 
 namespace {
@@ -74,4 +76,22 @@ std::string manifest_text(const std::vector<ir_signal>& signals, std::string_vie
         text += '\n';
     }
     return text;
+}
+
+int read_record_signal(const word_span& record, std::vector<std::uint32_t>& durations,
+                       std::uint64_t& negative_word) {
+    durations.clear();
+    negative_word = 0;
+    std::uint64_t i = 1;
+    for (; i < kRecordWords; ++i) {
+        const std::int32_t word = load_word(record.words + 4 * i);
+        if (word <= 0) {
+            if (word < 0) negative_word = i;
+            break;
+        }
+        durations.push_back(static_cast<std::uint32_t>(word));
+    }
+    // The words looked at: the durations and the word that ended them.
+    if (std::min(i + 1, kRecordWords) > record.delivered) return record.error;
+    return 0;
 }
