@@ -17,14 +17,8 @@
 #include "capture/image.h"
 #include "passes/modes.h"
 
-namespace {
-
-out_writer standard_output;
-
-}  // namespace
-
 int run_tavlin(int argc, char** argv) {
-    out_writer& out = standard_output;
+    out_writer out;
     out_init(out, STDOUT_FILENO);
     if (argc < 2) return end_with_usage(out);
 

@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
         std::perror(argv[3]);
         return 1;
     }
-    static out_writer out;
+    out_writer out;
     out_init(out, fd);
     capture_writer capture = start_capture(out, std::nullopt);
     write_header(capture, 0xFF);

@@ -1,6 +1,7 @@
 // The capture file's layout: a 1024-byte header, then 2048-byte records of
-// 512 little-endian signed 32-bit durations. Every tool that reads or writes a
-// capture takes the layout from here.
+// 512 little-endian signed 32-bit durations. The decoder, the companions, the
+// benchmark's generator, the tests and the fuzz checks all take the layout
+// from here.
 #pragma once
 
 #include <cstdint>

@@ -8,6 +8,10 @@
 #include <cstring>
 
 void out_init(out_writer& out, int fd) {
+    if (out.storage == nullptr) {
+        out.storage = std::make_unique_for_overwrite<char[]>(out_writer::kCapacity);
+        out.buffer = out.storage.get();
+    }
     out.fd = fd;
     out.error = 0;
     out.used = 0;

@@ -1,4 +1,4 @@
-// The one buffered writer behind standard output. Every pass prints through it:
+// The one buffered writer of a run's output. Every pass prints through it:
 // text, single characters, and the hexadecimal and decimal conversions the
 // output format needs, formatted here rather than by printf, so that a dump of
 // a large capture costs a few stores per word. The writer flushes only when its
@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string_view>
 
 struct out_writer {
@@ -16,9 +17,12 @@ struct out_writer {
     int fd = -1;
     int error = 0;  // errno of the first failed write; 0 while all is well
     std::size_t used = 0;
-    char buffer[kCapacity];
+    char* buffer = nullptr;  // kCapacity bytes, taken once by out_init
+    std::unique_ptr<char[]> storage;
 };
 
+// Points the writer at `fd`, with an empty buffer; the buffer is allocated
+// the first time, and reused after.
 void out_init(out_writer& out, int fd);
 
 // Writes out everything buffered. Returns false once any write has failed.

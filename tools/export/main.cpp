@@ -140,7 +140,7 @@ problem run(int argc, char** argv) {
 
     // Signals go out through the writer as they are made; on a failure the
     // output is abandoned, and a replaced file stays as it was.
-    static out_writer out;
+    out_writer out;
     problem outcome = open_output(output);
     std::string text;
     const auto flush_text = [&] {

@@ -125,7 +125,7 @@ problem plan_outputs(const options& o, output_file& capture, output_file& manife
 // any failure abandons them all.
 template <class Write>
 problem write_outputs(std::vector<output_file*> outputs, Write write) {
-    static out_writer out;
+    out_writer out;
     problem outcome;
     for (std::size_t i = 0; i < outputs.size() && !outcome.failed(); ++i) outcome = open_output(*outputs[i]);
     for (std::size_t i = 0; i < outputs.size() && !outcome.failed(); ++i) {

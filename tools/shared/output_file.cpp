@@ -241,7 +241,7 @@ void abandon_output(output_file& out) {
 
 problem write_whole_output(output_file& out, std::string_view text) {
     problem outcome = open_output(out);
-    static out_writer writer;
+    out_writer writer;
     if (!outcome.failed()) {
         out_init(writer, out.fd);
         out_text(writer, text);

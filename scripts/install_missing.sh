@@ -1,0 +1,13 @@
+# Sourced by the scripts: install_missing PACKAGE... installs the Debian
+# packages named with apt-get when the script runs as root; otherwise it
+# names them and the script stops.
+install_missing() {
+    [ $# -gt 0 ] || return 0
+    if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null; then
+        apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$@" >/dev/null
+    else
+        echo "$(basename "$0"): missing $*; install with: sudo apt-get install $*" >&2
+        exit 1
+    fi
+}
