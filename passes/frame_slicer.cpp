@@ -41,6 +41,53 @@ unsigned tail_fields(const unsigned char* words, const format_profile& profile, 
     return count;
 }
 
+}  // namespace
+
+int read_record(capture_image& image, const format_profile& profile, std::uint64_t number, pass_state& state,
+                bool with_tail, record_reading& reading, char* bits, char** bits_end) {
+    *bits_end = bits;
+    reading.anchor = record_anchor{false, 0, 0};
+    reading.tail_count = 0;
+    if (state.ended) return 0;
+    std::uint64_t anchor = record_first_word(number);
+    if (profile.anchor != nullptr) {
+        const word_span record = image_words(image, anchor, kRecordWords);
+        reading.anchor = profile.anchor(record.words);
+        if (reading.anchor.words_read > record.delivered) return record.error;
+        if (reading.anchor.ends_pass) {
+            state.ended = true;
+            return 0;
+        }
+        anchor += reading.anchor.offset;
+    }
+    const word_span span = image_words(image, anchor, kFrameSpanWords);
+    frame_reading& frame = reading.frame;
+    *bits_end = read_frame(span.words, profile, frame, bits);
+    if (frame.words_read > span.delivered) return span.error;
+    if (frame.end == frame_end::long_duration) state.last_separate = frame.end_duration;
+    if (with_tail) reading.tail_count = tail_fields(span.words, profile, frame, state.last_separate, reading.tail);
+    return 0;
+}
+
+char* put_line_end(char* p, const format_profile& profile, const record_reading& reading, bool verbose) {
+    // A frame without a whole group leaves its bits on an open line that the
+    // next output continues.
+    if (reading.frame.group_count == 0) return p;
+    p = put_text(p, ": ");
+    p = put_groups(p, profile, reading.frame);
+    if (verbose) {
+        *p++ = ':';
+        for (unsigned i = 0; i < reading.tail_count; ++i) {
+            *p++ = ' ';
+            p = put_hex8(p, static_cast<std::uint32_t>(reading.tail[i]));
+        }
+    }
+    *p++ = '\n';
+    return p;
+}
+
+namespace {
+
 // Prints the frame of record `number`: nothing when it ends before its first
 // bit, its bits on an open line when it has no whole group, else the whole
 // line. The bits go where they will print, behind the room that the header
@@ -59,7 +106,8 @@ int print_frame(capture_image& image, std::uint64_t number, const format_profile
     record_reading reading;
     char* cursor = nullptr;
     if (const int error =
-            read_record(image, profile, number, state, reading, line + header.size() + prefix_text.size(), &cursor))
+            read_record(image, profile, number, state, verbose, reading, line + header.size() + prefix_text.size(),
+                        &cursor))
         return error;
     if (state.ended || reading.frame.stats.n_all == 0) return 0;
     state.header_shown = true;
@@ -139,48 +187,6 @@ char* put_groups(char* p, const format_profile& profile, const frame_reading& fr
         *p++ = kHexDigits[frame.groups[i] & 0xFu];
         if ((i + 1) % profile.groups_per_space == 0) *p++ = ' ';
     }
-    return p;
-}
-
-int read_record(capture_image& image, const format_profile& profile, std::uint64_t number, pass_state& state,
-                record_reading& reading, char* bits, char** bits_end) {
-    *bits_end = bits;
-    reading.anchor = record_anchor{false, 0, 0};
-    if (state.ended) return 0;
-    std::uint64_t anchor = record_first_word(number);
-    if (profile.anchor != nullptr) {
-        const word_span record = image_words(image, anchor, kRecordWords);
-        reading.anchor = profile.anchor(record.words);
-        if (reading.anchor.words_read > record.delivered) return record.error;
-        if (reading.anchor.ends_pass) {
-            state.ended = true;
-            return 0;
-        }
-        anchor += reading.anchor.offset;
-    }
-    const word_span span = image_words(image, anchor, kFrameSpanWords);
-    frame_reading& frame = reading.frame;
-    *bits_end = read_frame(span.words, profile, frame, bits);
-    if (frame.words_read > span.delivered) return span.error;
-    if (frame.end == frame_end::long_duration) state.last_separate = frame.end_duration;
-    reading.tail_count = tail_fields(span.words, profile, frame, state.last_separate, reading.tail);
-    return 0;
-}
-
-char* put_line_end(char* p, const format_profile& profile, const record_reading& reading, bool verbose) {
-    // A frame without a whole group leaves its bits on an open line that the
-    // next output continues.
-    if (reading.frame.group_count == 0) return p;
-    p = put_text(p, ": ");
-    p = put_groups(p, profile, reading.frame);
-    if (verbose) {
-        *p++ = ':';
-        for (unsigned i = 0; i < reading.tail_count; ++i) {
-            *p++ = ' ';
-            p = put_hex8(p, static_cast<std::uint32_t>(reading.tail[i]));
-        }
-    }
-    *p++ = '\n';
     return p;
 }
 

@@ -127,11 +127,12 @@ constexpr std::size_t kMostBitsText = kMaxGroups * 9;
 
 // One record through one pass, for the passes and the viewer alike: the
 // anchor, the frame with its bits stored at `bits` (kMostBitsText bytes;
-// `*bits_end` is set to the end of them), and the pass state after it. A
-// pass that has ended reads nothing more. Returns 0, or the errno of a read
-// that did not deliver a word the record's reading needed.
+// `*bits_end` is set to the end of them), the tail fields when `with_tail`
+// (tail_count is 0 otherwise), and the pass state after it. A pass that has
+// ended reads nothing more. Returns 0, or the errno of a read that did not
+// deliver a word the record's reading needed.
 int read_record(capture_image& image, const format_profile& profile, std::uint64_t number, pass_state& state,
-                record_reading& reading, char* bits, char** bits_end);
+                bool with_tail, record_reading& reading, char* bits, char** bits_end);
 
 // What a frame's line prints after its bits: nothing for a frame without a
 // whole group (its line is left open), else ": ", the groups, with

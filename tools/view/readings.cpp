@@ -17,7 +17,7 @@ int read_decoder(capture_image& image, const format_profile& profile, std::uint6
     char text[32 + kMostBitsText + kMaxGroups * 3 + 8];
     char* const bits = put_record_prefix(text, profile.letter, number);
     char* end = bits;
-    if (const int error = read_record(image, profile, number, state, d.record, bits, &end)) return error;
+    if (const int error = read_record(image, profile, number, state, true, d.record, bits, &end)) return error;
     if (state.ended) return 0;
     d.bits.assign(bits, end);
     d.prefix_size = static_cast<std::size_t>(bits - text);
