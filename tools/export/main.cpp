@@ -3,7 +3,6 @@
 // first 0, burst first, in microseconds; word 0, the idle time, is not part
 // of it, and copies inside a record stay as they are.
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -190,6 +189,6 @@ problem run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::signal(SIGPIPE, SIG_IGN);
+    start_companion();
     return report(kTool, run(argc, argv));
 }

@@ -2,7 +2,6 @@
 // text forms other infrared tools print or store (--from). Outputs are
 // planned before anything is read and committed only when everything was
 // written (tools/shared/output_file.h), so a failed run changes no file.
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -216,8 +215,6 @@ problem run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // A reader that goes away is a failed write, reported as one, not a
-    // signal that would leave a temporary file behind.
-    std::signal(SIGPIPE, SIG_IGN);
+    start_companion();
     return report(kTool, run(argc, argv));
 }

@@ -18,10 +18,32 @@ namespace {
 // Temporary files not yet committed, removed by the handler of a signal that
 // ends the tool. Plain arrays: the handler may only make async-signal-safe
 // calls.
-constexpr int kMostTemporaries = 4;
+constexpr int kMostTemporaries = 8;
 char temporaries[kMostTemporaries][PATH_MAX];
 volatile sig_atomic_t temporary_used[kMostTemporaries];
-constexpr int kEndingSignals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM};
+
+// Every signal whose default action ends the process, but SIGKILL and
+// SIGSTOP, which cannot be caught, and SIGPIPE and SIGXFSZ, which are
+// ignored so that a vanished reader or a file-size limit is a failed write.
+// The real-time signals end it too; they are added where they are set.
+constexpr int kEndingSignals[] = {SIGHUP,  SIGINT,  SIGQUIT, SIGILL,    SIGTRAP, SIGABRT, SIGBUS,  SIGFPE,
+                                  SIGUSR1, SIGSEGV, SIGUSR2, SIGALRM,   SIGTERM, SIGXCPU, SIGVTALRM, SIGPROF,
+                                  SIGIO,   SIGSYS,
+#ifdef SIGSTKFLT
+                                  SIGSTKFLT,
+#endif
+#ifdef SIGPWR
+                                  SIGPWR,
+#endif
+};
+
+void ending_signal_set(sigset_t& set) {
+    sigemptyset(&set);
+    for (int s : kEndingSignals) sigaddset(&set, s);
+#ifdef SIGRTMIN
+    for (int s = SIGRTMIN; s <= SIGRTMAX; ++s) sigaddset(&set, s);
+#endif
+}
 
 extern "C" void remove_temporaries(int signal_number) {
     for (int i = 0; i < kMostTemporaries; ++i)
@@ -32,20 +54,11 @@ extern "C" void remove_temporaries(int signal_number) {
 
 void block_ending_signals(bool block, sigset_t& saved) {
     sigset_t set;
-    sigemptyset(&set);
-    for (int s : kEndingSignals) sigaddset(&set, s);
+    ending_signal_set(set);
     sigprocmask(block ? SIG_BLOCK : SIG_SETMASK, block ? &set : &saved, block ? &saved : nullptr);
 }
 
 void remember_temporary(const std::string& path) {
-    static bool handlers_set = false;
-    if (!handlers_set) {
-        struct sigaction action = {};
-        action.sa_handler = remove_temporaries;
-        sigemptyset(&action.sa_mask);
-        for (int s : kEndingSignals) sigaction(s, &action, nullptr);
-        handlers_set = true;
-    }
     for (int i = 0; i < kMostTemporaries; ++i) {
         if (temporary_used[i] || path.size() >= PATH_MAX) continue;
         std::memcpy(temporaries[i], path.c_str(), path.size() + 1);
@@ -108,6 +121,34 @@ void take_identity(output_file& out, const struct stat& st) {
 }
 
 }  // namespace
+
+void start_companion() {
+    // A descriptor of 0 to 2 that is closed would be the next file opened,
+    // and warnings meant for standard error would be written into an output.
+    for (int fd = 0; fd <= 2; ++fd)
+        if (fcntl(fd, F_GETFD) < 0 && errno == EBADF) {
+            const int opened = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+            if (opened != fd) _exit(kStatusFailure);  // no descriptor can be had: nothing can be said either
+        }
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
+    sigset_t set;
+    ending_signal_set(set);
+    struct sigaction action = {};
+    action.sa_handler = remove_temporaries;
+    sigemptyset(&action.sa_mask);
+    for (int s = 1; s < NSIG; ++s) {
+        if (sigismember(&set, s) != 1) continue;
+        // A signal ignored by whoever started the tool stays ignored, as
+        // nohup asks; one that already has a handler (a sanitizer's, for
+        // the faults) keeps it.
+        struct sigaction before = {};
+        if (sigaction(s, nullptr, &before) != 0 || (before.sa_flags & SA_SIGINFO) != 0 ||
+            before.sa_handler != SIG_DFL)
+            continue;
+        sigaction(s, &action, nullptr);
+    }
+}
 
 problem plan_output(const char* path, bool binary, output_file& out) {
     out = output_file{};

@@ -38,6 +38,12 @@ struct output_file {
     int fd = -1;
 };
 
+// Readies the process of a companion, first thing in main: descriptors 0 to
+// 2 opened on /dev/null where they are closed, SIGPIPE and SIGXFSZ ignored
+// (a write then fails and is reported), and every other signal that ends
+// the process made to remove the temporary files first.
+void start_companion();
+
 // Decides how `path` is written, before anything is. Refuses a directory, a
 // regular file the user cannot write, and, for `binary` data, a terminal as
 // standard output.

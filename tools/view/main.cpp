@@ -1,7 +1,6 @@
 // tavlin-view: shows as a picture what tavlin prints as text. It writes one
 // HTML page with each record's signal and what each decoder read in it, or,
 // with --diff, the comparison table of the decoders' lines as text.
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -152,6 +151,6 @@ problem run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::signal(SIGPIPE, SIG_IGN);
+    start_companion();
     return report(kTool, run(argc, argv));
 }
