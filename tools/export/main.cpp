@@ -93,28 +93,14 @@ std::optional<problem> read_options(int argc, char** argv, options& o) {
     return std::nullopt;
 }
 
-// The names of mkcapture's manifest: "N<tab>name" lines, N in hex.
+// The names of mkcapture's manifest.
 problem read_names(const char* path, std::map<std::uint64_t, std::string>& names) {
     std::string text;
     if (const int error = read_text_file(path, text))
         return failure(std::string("cannot read ") + path + ": " + std::strerror(error));
-    std::string bad_line;
-    for_each_line(text, [&](text_line line) {
-        if (is_blank_or_comment(line.text)) return true;
-        const std::size_t tab = line.text.find('\t');
-        std::vector<record_range> number;
-        if (tab == std::string_view::npos || !read_record_list(line.text.substr(0, tab), number).empty() ||
-            number.size() != 1 || number[0].first != number[0].last) {
-            bad_line = std::string(path) + ": line " + std::to_string(line.number) +
-                      ": expected a record number (hex), a tab and a name";
-            return false;
-        }
-        std::string_view name = line.text.substr(tab + 1);
-        if (!name.empty() && name.back() == '\r') name.remove_suffix(1);
-        names[number[0].first] = std::string(name);
-        return true;
-    });
-    return bad_line.empty() ? problem{} : failure(bad_line);
+    if (const std::string error = read_manifest(text, names); !error.empty())
+        return failure(std::string(path) + ": " + error);
+    return {};
 }
 
 // One run: the command line, the names, the output planned, the capture
@@ -130,6 +116,8 @@ problem run(int argc, char** argv) {
     if (problem p = plan_output(o.output, false, output); p.failed()) return p;
     if (same_regular_file(output, o.capture))
         return refusal(std::string("OUTPUT ") + o.output + " is the same file as CAPTURE " + o.capture);
+    if (o.names != nullptr && same_regular_file(output, o.names))
+        return refusal(std::string("OUTPUT ") + o.output + " is the same file as --names " + o.names);
     capture_file capture;
     if (problem p = open_capture_file(o.capture, capture); p.failed()) return p;
     if (const std::uint64_t past = first_past(o.records, capture.records)) {
@@ -189,6 +177,6 @@ problem run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    start_companion();
+    start_companion(kTool);
     return report(kTool, run(argc, argv));
 }

@@ -131,9 +131,8 @@ problem write_outputs(std::vector<output_file*> outputs, Write write) {
         out_init(out, outputs[i]->fd);
         if (const int error = write(i, out)) outcome = write_failure(*outputs[i], error);
     }
-    for (std::size_t i = 0; i < outputs.size() && !outcome.failed(); ++i) outcome = commit_output(*outputs[i]);
-    if (outcome.failed())
-        for (output_file* o : outputs) abandon_output(*o);
+    if (!outcome.failed()) return commit_outputs(outputs);
+    for (output_file* o : outputs) abandon_output(*o);
     return outcome;
 }
 
@@ -215,6 +214,6 @@ problem run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    start_companion();
+    start_companion(kTool);
     return report(kTool, run(argc, argv));
 }

@@ -53,7 +53,10 @@ problem open_capture_file(const char* path, capture_file& capture) {
         return refuse(name + " holds no record: a capture is a 1024-byte header, then 2048-byte records");
     char start[4096];
     const std::size_t n = std::fread(start, 1, sizeof start, capture.file);
-    if (!looks_binary(std::string_view(start, n)))
+    // Text passed for a capture is told by its bytes; a file of a header and
+    // whole records is a capture whatever its words are, printable ones too.
+    const bool whole_records = (static_cast<std::uint64_t>(size) - kHeaderBytes) % kRecordBytes == 0;
+    if (!whole_records && !looks_binary(std::string_view(start, n)))
         return refuse(name + " looks like text, not a capture: make a capture of it with mkcapture");
     const load_result loaded = load_capture(capture.file, static_cast<std::uint64_t>(size), capture.image);
     if (loaded.failure != load_failure::none)

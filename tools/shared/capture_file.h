@@ -1,7 +1,8 @@
 // A capture opened by a companion: standard input ("-") or any input that
 // cannot seek is first copied to an unnamed temporary file, since records
-// are read by their place. Input that is plainly text, or that holds no
-// record, is refused: text goes through mkcapture first.
+// are read by their place. Input that holds no record, or that is plainly
+// text (and not a header and whole records), is refused: text goes through
+// mkcapture first.
 #pragma once
 
 #include <cstdio>

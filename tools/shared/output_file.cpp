@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "output/writer.h"
 
@@ -114,6 +115,47 @@ int follow_links(const char* path, std::string& target, int& descriptor) {
     return ELOOP;
 }
 
+// A second name for the existing file `out` replaces, beside it, so that it
+// can be put back; empty when none can be made (the file system has no hard
+// links): the file is then replaced without a way back.
+std::string keep_old_file(const output_file& out) {
+    std::string kept = out.temporary;
+    kept.back() = 'K';  // the temporary's name with another last letter, in its directory
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        kept[kept.size() - 2] = static_cast<char>('a' + attempt);
+        sigset_t saved;
+        block_ending_signals(true, saved);
+        const bool linked = link(out.target.c_str(), kept.c_str()) == 0;
+        if (linked) remember_temporary(kept);
+        block_ending_signals(false, saved);
+        if (linked) return kept;
+        if (errno != EEXIST) break;
+    }
+    return {};
+}
+
+// Copies the written temporary file over the target in place (a target
+// that cannot be renamed over: a mount point), then removes the temporary
+// file. Returns false, with errno set, when it cannot.
+bool copy_in_place(output_file& out) {
+    const int from = open(out.temporary.c_str(), O_RDONLY | O_CLOEXEC);
+    const int to = open(out.target.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
+    bool copied = from >= 0 && to >= 0;
+    char chunk[1 << 16];
+    for (ssize_t n; copied && (n = read(from, chunk, sizeof chunk)) != 0;)
+        copied = n > 0 && write(to, chunk, static_cast<std::size_t>(n)) == n;
+    const int error = errno;
+    if (from >= 0) close(from);
+    if (to >= 0 && close(to) != 0) copied = false;
+    if (!copied) {
+        errno = error;
+        return false;
+    }
+    warn(tool_name(), std::string("cannot replace ") + out.path + " by renaming (a mount point); written in place");
+    unlink(out.temporary.c_str());
+    return true;
+}
+
 void take_identity(output_file& out, const struct stat& st) {
     out.device = st.st_dev;
     out.inode = st.st_ino;
@@ -122,7 +164,8 @@ void take_identity(output_file& out, const struct stat& st) {
 
 }  // namespace
 
-void start_companion() {
+void start_companion(const char* tool) {
+    set_tool_name(tool);
     // A descriptor of 0 to 2 that is closed would be the next file opened,
     // and warnings meant for standard error would be written into an output.
     for (int fd = 0; fd <= 2; ++fd)
@@ -227,7 +270,10 @@ problem open_output(output_file& out) {
     }
     const std::string& target = out.target;
     const std::size_t slash = target.rfind('/');
-    out.temporary = directory_of(target) + "/." + target.substr(slash == std::string::npos ? 0 : slash + 1) + ".XXXXXX";
+    // ".NAME.XXXXXX", with NAME cut so that the temporary name is a name the
+    // directory can hold when NAME is.
+    const std::string name = target.substr(slash == std::string::npos ? 0 : slash + 1);
+    out.temporary = directory_of(target) + "/." + name.substr(0, NAME_MAX - 8) + ".XXXXXX";
     sigset_t saved;
     block_ending_signals(true, saved);
     out.fd = mkstemp(out.temporary.data());
@@ -236,6 +282,14 @@ problem open_output(output_file& out) {
     if (out.fd < 0) {
         const int error = errno;
         out.temporary.clear();
+        // A file that can be written where no file can be created beside it
+        // is written in place, as a shell redirection would write it.
+        if (out.exists) {
+            warn(tool_name(), failure_text("cannot create a temporary file in", directory_of(target), error) +
+                                  "; writing " + out.path + " in place");
+            out.how = output_file::kind::direct;
+            return open_output(out);
+        }
         return failure(failure_text("cannot create a temporary file in", directory_of(target), error));
     }
     // mkstemp makes the file private: give it the mode the file had, or the
@@ -255,19 +309,61 @@ problem open_output(output_file& out) {
 }
 
 problem commit_output(output_file& out) {
-    if (out.how == output_file::kind::descriptor) return {};
-    int error = 0;
-    if (out.how == output_file::kind::replace && fsync(out.fd) != 0) error = errno;
-    if (close(out.fd) != 0 && error == 0) error = errno;
-    out.fd = -1;
-    if (error == 0 && out.how == output_file::kind::replace && rename(out.temporary.c_str(), out.target.c_str()) != 0)
-        error = errno;
-    if (error != 0) {
-        abandon_output(out);
-        return write_failure(out, error);
+    output_file* one[] = {&out};
+    return commit_outputs(one);
+}
+
+problem commit_outputs(std::span<output_file* const> outputs) {
+    const auto give_up = [&](const output_file& failed, int error) {
+        for (output_file* out : outputs) abandon_output(*out);
+        return write_failure(failed, error);
+    };
+    // Everything written reaches the disk first: what fails here fails
+    // before any file has changed.
+    for (output_file* out : outputs) {
+        if (out->how == output_file::kind::descriptor) continue;
+        int error = 0;
+        if (out->how == output_file::kind::replace && fsync(out->fd) != 0) error = errno;
+        if (close(out->fd) != 0 && error == 0) error = errno;
+        out->fd = -1;
+        if (error != 0) return give_up(*out, error);
     }
-    forget_temporary(out.temporary);
-    out.temporary.clear();
+    // Then the renames. A file replaced before a later rename failed is put
+    // back from a second name (a hard link) kept until all have succeeded;
+    // a file that was new is removed again.
+    std::vector<std::string> kept(outputs.size());
+    const auto drop_kept = [&] {
+        for (std::string& k : kept)
+            if (!k.empty()) {
+                unlink(k.c_str());
+                forget_temporary(k);
+            }
+    };
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        output_file& out = *outputs[i];
+        if (out.how != output_file::kind::replace) continue;
+        if (out.exists && i + 1 < outputs.size()) kept[i] = keep_old_file(out);
+        if (rename(out.temporary.c_str(), out.target.c_str()) == 0) continue;
+        const int error = errno;
+        if (error == EBUSY && out.exists && copy_in_place(out)) continue;  // a mount point: written in place
+        for (std::size_t j = 0; j < i; ++j) {
+            output_file& done = *outputs[j];
+            if (done.how != output_file::kind::replace) continue;
+            if (!kept[j].empty())
+                rename(kept[j].c_str(), done.target.c_str());
+            else if (!done.exists)
+                unlink(done.target.c_str());
+            forget_temporary(done.temporary);
+            done.temporary.clear();
+        }
+        drop_kept();
+        return give_up(out, error);
+    }
+    drop_kept();
+    for (output_file* out : outputs) {
+        forget_temporary(out->temporary);
+        out->temporary.clear();
+    }
     return {};
 }
 

@@ -11,6 +11,8 @@
 //                  for root, its owner)
 //   a symbolic link  its target is written as above; the link stays
 //   a device, a FIFO or a socket  written into directly, never replaced
+// A file that can be written but not replaced (no temporary file can be made
+// beside it, or it is a mount point) is written in place, with a warning.
 // A failure at any point, or a signal that ends the tool, leaves every
 // existing file as it was and no temporary file behind.
 #pragma once
@@ -18,6 +20,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <span>
 #include <string_view>
 
 #include "tools/shared/problem.h"
@@ -38,11 +41,12 @@ struct output_file {
     int fd = -1;
 };
 
-// Readies the process of a companion, first thing in main: descriptors 0 to
+// Readies the process of the companion `tool`, first thing in main: its name
+// for the shared room's warnings, descriptors 0 to
 // 2 opened on /dev/null where they are closed, SIGPIPE and SIGXFSZ ignored
 // (a write then fails and is reported), and every other signal that ends
 // the process made to remove the temporary files first.
-void start_companion();
+void start_companion(const char* tool);
 
 // Decides how `path` is written, before anything is. Refuses a directory, a
 // regular file the user cannot write, and, for `binary` data, a terminal as
@@ -65,6 +69,12 @@ problem open_output(output_file& out);
 // renames the temporary file into place. Every output is committed only
 // after all have been written.
 problem commit_output(output_file& out);
+
+// Commits several outputs all or none: when one fails, those committed
+// before it are put back as they were (a replaced file from a second name
+// kept until all are in place, a new file removed), and every output is
+// abandoned.
+problem commit_outputs(std::span<output_file* const> outputs);
 
 // Drops an output that was not committed: its temporary file is removed.
 void abandon_output(output_file& out);

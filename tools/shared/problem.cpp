@@ -16,3 +16,13 @@ int report(const char* tool, const problem& p) {
 }
 
 void warn(const char* tool, const std::string& message) { std::fprintf(stderr, "%s: %s\n", tool, message.c_str()); }
+
+namespace {
+
+const char* running_tool = "tavlin";
+
+}  // namespace
+
+const char* tool_name() { return running_tool; }
+
+void set_tool_name(const char* tool) { running_tool = tool; }

@@ -33,3 +33,8 @@ int report(const char* tool, const problem& p);
 
 // Prints "TOOL: MESSAGE" to standard error, as a warning.
 void warn(const char* tool, const std::string& message);
+
+// The companion that runs, for warnings of the shared room: named once, by
+// start_companion.
+const char* tool_name();
+void set_tool_name(const char* tool);

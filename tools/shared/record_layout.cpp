@@ -4,6 +4,8 @@
 #include <algorithm>
 
 #include "output/writer.h"
+#include "tools/shared/record_list.h"
+#include "tools/shared/text_input.h"
 
 namespace {
 
@@ -17,9 +19,47 @@ unsigned copies_of(const ir_signal& s, const layout_options& options) {
 // the copy gap between them, and the signal's own trailing gap, if it has
 // one, after the last copy.
 std::uint64_t record_length(const ir_signal& s, const layout_options& options) {
+    if (s.durations.empty()) return 0;
     const std::uint64_t copy = s.durations.size() - (has_trailing_gap(s) ? 1 : 0);
     const unsigned copies = copies_of(s, options);
     return copies * copy + (copies - 1) + (has_trailing_gap(s) ? 1 : 0);
+}
+
+bool needs_escape(unsigned char c) { return c < 0x20 || c == 0x7F || c == '\\'; }
+
+void append_manifest_name(std::string& text, std::string_view name) {
+    for (const char c : name) {
+        if (!needs_escape(static_cast<unsigned char>(c))) {
+            text += c;
+            continue;
+        }
+        text += "\\x";
+        text += kHexDigits[static_cast<unsigned char>(c) >> 4];
+        text += kHexDigits[static_cast<unsigned char>(c) & 0xFu];
+    }
+}
+
+int hex_value(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// A name of a manifest line, its \xNN escapes decoded; any other backslash
+// stands for itself.
+std::string manifest_name(std::string_view text) {
+    std::string name;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x' && hex_value(text[i + 2]) >= 0 &&
+            hex_value(text[i + 3]) >= 0) {
+            name += static_cast<char>(hex_value(text[i + 2]) * 16 + hex_value(text[i + 3]));
+            i += 3;
+            continue;
+        }
+        name += text[i];
+    }
+    return name;
 }
 
 std::string signal_label(const ir_signal& s, std::string_view source) {
@@ -31,6 +71,10 @@ std::string signal_label(const ir_signal& s, std::string_view source) {
 bool check_records(const std::vector<ir_signal>& signals, const layout_options& options, std::string_view source,
                    std::vector<std::string>& warnings, import_error& error) {
     for (const ir_signal& s : signals) {
+        if (s.durations.empty()) {
+            error = {s.line, 0, "signal " + quoted(signal_label(s, source)) + " has no durations"};
+            return false;
+        }
         const std::uint64_t length = record_length(s, options);
         if (length <= kMostDurations) continue;
         const std::string what = "signal " + signal_label(s, source) + " has " + std::to_string(length) +
@@ -49,6 +93,7 @@ void write_records(const std::vector<ir_signal>& signals, const layout_options& 
     write_header(capture, options.header);
     std::uint32_t words[kRecordWords];
     for (const ir_signal& s : signals) {
+        if (s.durations.empty()) continue;  // check_records refuses it
         const std::uint64_t copy = s.durations.size() - (has_trailing_gap(s) ? 1 : 0);
         std::uint64_t count = 0;
         const auto put = [&](std::uint32_t duration) {
@@ -72,10 +117,30 @@ std::string manifest_text(const std::vector<ir_signal>& signals, std::string_vie
     for (std::size_t k = 0; k < signals.size(); ++k) {
         text.append(number, static_cast<std::size_t>(put_hex(number, k + 1, 1, '0') - number));
         text += '\t';
-        text += signal_label(signals[k], source);
+        append_manifest_name(text, signal_label(signals[k], source));
         text += '\n';
     }
     return text;
+}
+
+std::string read_manifest(std::string_view text, std::map<std::uint64_t, std::string>& names) {
+    skip_byte_order_mark(text);
+    std::string error;
+    for_each_line(text, [&](text_line line) {
+        if (is_blank_or_comment(line.text)) return true;
+        const std::size_t tab = line.text.find('\t');
+        std::vector<record_range> number;
+        if (tab == std::string_view::npos || !read_record_list(line.text.substr(0, tab), number).empty() ||
+            number.size() != 1 || number[0].first != number[0].last) {
+            error = "line " + std::to_string(line.number) + ": expected a record number (hex), a tab and a name";
+            return false;
+        }
+        std::string_view name = line.text.substr(tab + 1);
+        if (!name.empty() && name.back() == '\r') name.remove_suffix(1);
+        names[number[0].first] = manifest_name(name);
+        return true;
+    });
+    return error;
 }
 
 int read_record_signal(const word_span& record, std::vector<std::uint32_t>& durations,

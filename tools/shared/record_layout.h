@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,9 +47,15 @@ bool check_records(const std::vector<ir_signal>& signals, const layout_options& 
 // Writes the header and one record per signal.
 void write_records(const std::vector<ir_signal>& signals, const layout_options& options, capture_writer& capture);
 
-// One line per record: its number as tavlin prints it (hexadecimal) and its
-// signal's name, or the input and line it came from.
+// The manifest: one line per record, its number as tavlin prints it
+// (hexadecimal), a tab, and its signal's name, or the input and line it came
+// from. In a name, a backslash and every control byte (a tab, a line end,
+// an escape) are written \xNN, so that a name is always one whole line.
 std::string manifest_text(const std::vector<ir_signal>& signals, std::string_view source);
+
+// Reads a manifest back into `names` by record number. Returns an error
+// text ("line N: ..."), empty when it is well formed.
+std::string read_manifest(std::string_view text, std::map<std::uint64_t, std::string>& names);
 
 // The signal of a record read back: words from 1 up to the first 0 (or to
 // the record's end), each a duration. Returns 0, or the errno of a read that

@@ -68,7 +68,9 @@ std::vector<std::uint64_t> listed_records(const std::vector<record_range>& range
 }
 
 std::uint64_t first_past(const std::vector<record_range>& ranges, std::uint64_t count) {
+    // A range without an end runs to the last record: past the end only
+    // when it starts there.
     for (const record_range& r : ranges)
-        if (r.last != UINT64_MAX && r.last > count) return std::max(r.first, count + 1);
+        if (r.last == UINT64_MAX ? r.first > count : r.last > count) return std::max(r.first, count + 1);
     return 0;
 }

@@ -25,5 +25,6 @@ std::string read_record_list(std::string_view text, std::vector<record_range>& r
 std::vector<std::uint64_t> listed_records(const std::vector<record_range>& ranges, std::uint64_t count,
                                           std::uint64_t most, std::uint64_t& left_out);
 
-// The first number of `ranges` past `count` records, or 0.
+// The first number of `ranges` past `count` records, or 0; a range without
+// an end is past them when its first record is.
 std::uint64_t first_past(const std::vector<record_range>& ranges, std::uint64_t count);

@@ -151,6 +151,6 @@ problem run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    start_companion();
+    start_companion(kTool);
     return report(kTool, run(argc, argv));
 }

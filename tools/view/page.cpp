@@ -22,8 +22,34 @@ constexpr int kBandTop = 60, kBandHeight = 72;
 constexpr int kMarkRow = 50, kEndRow = 64;  // the rows of R and gap, and of the end note, in a band
 constexpr int kScaleRoom = 300;             // Tb and Te marks after the strip
 
+// The length of the well-formed UTF-8 character at the start of `text` that
+// a page may hold (no control character, no surrogate, no U+FFFE or
+// U+FFFF), or 0.
+std::size_t page_character(std::string_view text) {
+    const auto byte = [&](std::size_t i) { return i < text.size() ? static_cast<unsigned char>(text[i]) : 0u; };
+    const unsigned lead = byte(0);
+    if (lead < 0x80) return lead >= 0x20 && lead != 0x7F ? 1 : 0;
+    const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+    if (length == 0 || lead > 0xF4) return 0;
+    std::uint32_t code = lead & (0x7Fu >> length);
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0u) != 0x80u) return 0;
+        code = code << 6 | (byte(i) & 0x3Fu);
+    }
+    const std::uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < least[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) || code == 0xFFFE ||
+        code == 0xFFFF || (code >= 0x80 && code < 0xA0))
+        return 0;
+    return length;
+}
+
+// `text` as page text: markup characters as entities, and every byte that
+// is not part of a character a page may hold (a control byte, invalid
+// UTF-8) as the visible text \xNN.
 void escaped(std::string& html, std::string_view text) {
-    for (const char c : text) {
+    while (!text.empty()) {
+        const char c = text[0];
+        const std::size_t length = page_character(text);
         if (c == '&')
             html += "&amp;";
         else if (c == '<')
@@ -32,8 +58,12 @@ void escaped(std::string& html, std::string_view text) {
             html += "&gt;";
         else if (c == '"')
             html += "&quot;";
+        else if (length != 0)
+            html.append(text.substr(0, length));
         else
-            html += c;
+            html += std::string("\\x") + kHexDigits[static_cast<unsigned char>(c) >> 4] +
+                    kHexDigits[static_cast<unsigned char>(c) & 0xFu];
+        text.remove_prefix(length == 0 ? 1 : length);
     }
 }
 
@@ -118,8 +148,9 @@ void draw_decoder(const record_readings& r, const strip& s, const format_profile
     const std::uint64_t drawn = r.words.size();
     if (!d.reached || ends_walk(d)) {
         svg += "<text class=\"note\" x=\"" + num(kLeft) + "\" y=\"" + num(top + 22) + "\">" +
-               (d.reached ? "no long gap, word 510 is 0: the SONY walk stops at this record"
-                          : "not decoded: the SONY walk stopped at an earlier record") +
+               (!d.reached       ? "not decoded: the SONY walk stopped at an earlier record"
+                : d.reach_known ? "no long gap, word 510 is 0: the SONY walk stops at this record"
+                                : "no long gap, word 510 is 0: the SONY walk stops here if it gets here") +
                "</text></g>\n";
         return;
     }
@@ -204,8 +235,9 @@ std::string summary(const record_readings& r, const format_profile& p, const dec
         text += "(records before were not read: whether the SONY walk reaches this record is not known) ";
     if (ends_walk(d))
         return text +
-               "no long gap among the even words 2 to 510, and word 510 is 0: the SONY walk stops at this "
-               "record; no later record is decoded.";
+               "no long gap among the even words 2 to 510, and word 510 is 0: " +
+               (d.reach_known ? "the SONY walk stops at this record; no later record is decoded."
+                              : "if the SONY walk gets here, it stops at this record, and no later record is decoded.");
     if (p.anchor != nullptr)
         text += d.record.anchor.offset != 0 ? "long gap in word " + std::to_string(d.record.anchor.offset) + " (" +
                                            value_text(r.words.size() > d.record.anchor.offset ? r.words[d.record.anchor.offset] : 0) +

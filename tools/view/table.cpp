@@ -8,7 +8,11 @@ namespace {
 // What a row says for a decoder that printed no bits.
 std::string no_bits_text(const decoder_reading& d) {
     if (!d.reached) return "(not decoded: the SONY walk stopped at an earlier record)";
-    if (ends_walk(d)) return "(no long gap and word 510 is 0: the SONY walk stops here)";
+    if (ends_walk(d))
+        return d.reach_known ? "(no long gap and word 510 is 0: the SONY walk stops here)"
+                             : "(no long gap and word 510 is 0: the SONY walk stops here if it gets here; records "
+                               "before were not read)";
+    if (!d.reach_known) return "(no frame: its first pair ends it)  (if the SONY walk gets here: records before were not read)";
     return "(no frame: its first pair ends it)";
 }
 
