@@ -103,6 +103,48 @@ problem read_names(const char* path, std::map<std::uint64_t, std::string>& names
     return {};
 }
 
+// Writes the listed records of the capture through `out` as the form's
+// text; with no writer, only checks that every one can be written, and
+// warns of nothing.
+problem export_records(const options& o, const std::map<std::uint64_t, std::string>& names, capture_file& capture,
+                       out_writer* out) {
+    std::string text;
+    if (o.form->write_start != nullptr) o.form->write_start(text);
+    ir_signal s;
+    std::uint64_t written = 0;
+    problem outcome;
+    for_each_listed(o.records, capture.records, [&](std::uint64_t number) {
+        const std::string number_text = record_number_text(number);
+        const word_span record = image_words(capture.image, record_first_word(number), kRecordWords);
+        const auto named = names.find(number);
+        s.name = named != names.end() ? named->second : "record_" + number_text;
+        std::uint64_t negative_word = 0;
+        std::string what;
+        if (const int error = read_record_signal(record, s.durations, negative_word))
+            what = std::string("cannot read ") + o.capture + ": " + std::strerror(error);
+        else if (negative_word != 0)
+            what = "record " + number_text + ": word " + std::to_string(negative_word) + " is negative, no duration";
+        else if (!s.durations.empty() && !o.form->write_signal(s, o.writing, text, what))
+            what = "record " + number_text + ": " + what;
+        if (!what.empty()) {
+            outcome = failure(what);
+            return false;
+        }
+        if (s.durations.empty()) {
+            if (out != nullptr) warn(kTool, "record " + number_text + " holds no signal; left out");
+            return true;
+        }
+        ++written;
+        if (out != nullptr) out_text(*out, text);
+        text.clear();
+        return true;
+    });
+    if (outcome.failed() || out == nullptr) return outcome;
+    out_text(*out, text);
+    if (written == 0) warn(kTool, "no record of " + std::string(o.capture) + " holds a signal");
+    return {};
+}
+
 // One run: the command line, the names, the output planned, the capture
 // opened, its records written.
 problem run(int argc, char** argv) {
@@ -125,50 +167,24 @@ problem run(int argc, char** argv) {
         return failure("record " + record_number_text(past) + " is past the last record of " + o.capture);
     }
 
+    // An output that cannot be taken back (standard output, a FIFO, a
+    // device) gets nothing unless every record can be written: the records
+    // are checked in a first walk that writes nothing.
+    if (output.how != output_file::kind::replace)
+        if (problem p = export_records(o, names, capture, nullptr); p.failed()) {
+            close_capture_file(capture);
+            return p;
+        }
     // Signals go out through the writer as they are made; on a failure the
     // output is abandoned, and a replaced file stays as it was.
     out_writer out;
     problem outcome = open_output(output);
-    std::string text;
-    const auto flush_text = [&] {
-        out_text(out, text);
-        text.clear();
-    };
     if (!outcome.failed()) {
         out_init(out, output.fd);
-        if (o.form->write_start != nullptr) o.form->write_start(text);
-    }
-    std::uint64_t left_out = 0, written = 0;
-    for (const std::uint64_t number : listed_records(o.records, capture.records, UINT64_MAX, left_out)) {
-        if (outcome.failed()) break;
-        const std::string number_text = record_number_text(number);
-        const word_span record = image_words(capture.image, record_first_word(number), kRecordWords);
-        ir_signal s{names.count(number) != 0 ? names[number] : "record_" + number_text, 0, {}, 0};
-        std::uint64_t negative_word = 0;
-        std::string what;
-        if (const int error = read_record_signal(record, s.durations, negative_word))
-            what = std::string("cannot read ") + o.capture + ": " + std::strerror(error);
-        else if (negative_word != 0)
-            what = "record " + number_text + ": word " + std::to_string(negative_word) + " is negative, no duration";
-        else if (!s.durations.empty() && !o.form->write_signal(s, o.writing, text, what))
-            what = "record " + number_text + ": " + what;
-        if (!what.empty()) {
-            outcome = failure(what);
-            break;
-        }
-        if (s.durations.empty()) {
-            warn(kTool, "record " + number_text + " holds no signal; left out");
-            continue;
-        }
-        ++written;
-        flush_text();
+        outcome = export_records(o, names, capture, &out);
     }
     close_capture_file(capture);
-    if (!outcome.failed()) {
-        flush_text();
-        if (written == 0) warn(kTool, "no record of " + std::string(o.capture) + " holds a signal");
-        if (!out_flush(out)) outcome = write_failure(output, out.error);
-    }
+    if (!outcome.failed() && !out_flush(out)) outcome = write_failure(output, out.error);
     if (!outcome.failed()) outcome = commit_output(output);
     if (outcome.failed()) abandon_output(output);
     return outcome;

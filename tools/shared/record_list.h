@@ -20,6 +20,22 @@ std::string record_number_text(std::uint64_t number);
 // when the list is well formed.
 std::string read_record_list(std::string_view text, std::vector<record_range>& ranges);
 
+// Calls `each(number)` for the records of `ranges` among records 1 to
+// `count`, in order, until it returns false; returns false when it did. No
+// list of the numbers is made, however many there are.
+template <class Each>
+bool for_each_listed(const std::vector<record_range>& ranges, std::uint64_t count, Each each) {
+    for (const record_range& r : ranges) {
+        if (r.first > count) break;
+        const std::uint64_t last = r.last < count ? r.last : count;
+        for (std::uint64_t n = r.first;; ++n) {
+            if (!each(n)) return false;
+            if (n == last) break;
+        }
+    }
+    return true;
+}
+
 // The records of `ranges` among records 1 to `count`, in order, at most
 // `most` of them; `left_out` counts those of the list past `most`.
 std::vector<std::uint64_t> listed_records(const std::vector<record_range>& ranges, std::uint64_t count,

@@ -22,6 +22,7 @@ namespace {
 
 constexpr const char* kTool = "tavlin-view";
 constexpr std::uint64_t kDefaultRecords = 50;
+constexpr std::uint64_t kMostOnPage = 2000;  // records on one page: about 130 MB of page for dense records
 
 const char* const kHelp =
     "usage: tavlin-view [--mode N] [--records LIST] [--base N] [-o FILE] CAPTURE\n"
@@ -114,32 +115,50 @@ problem run(int argc, char** argv) {
     if (const std::uint64_t past = first_past(o.records, capture.records))
         return finish(failure("record " + record_number_text(past) + " is past the last record of " + o.capture));
 
-    // Only the records asked for are read, with the walk of the records
-    // before and between them where it is short (tools/view/readings.h).
-    std::uint64_t left_out = 0;
-    const std::vector<record_range> everything = {{1, UINT64_MAX}};
-    const std::uint64_t most = o.records.empty() ? kDefaultRecords : UINT64_MAX;
-    const std::vector<std::uint64_t> numbers =
-        listed_records(o.records.empty() ? everything : o.records, capture.records, most, left_out);
-    std::vector<record_readings> records(numbers.size());
-    reading_walk walk = start_walk(o.profiles);
-    for (std::size_t i = 0; i < numbers.size(); ++i)
-        if (const int error = read_shown_record(capture.image, walk, numbers[i], records[i]))
-            return finish(capture_read_failure(o.capture, error));
     record_readings base;
     if (o.base)
         if (const int error = read_record_alone(capture.image, o.profiles, *o.base, base))
             return finish(capture_read_failure(o.capture, error));
+    const std::vector<record_range> everything = {{1, UINT64_MAX}};
+    const std::vector<record_range>& listed = o.records.empty() ? everything : o.records;
 
+    // Only the records asked for are read, with the walk of the records
+    // before and between them where it is short (tools/view/readings.h).
     std::string text;
+    reading_walk walk = start_walk(o.profiles);
     if (o.diff) {
+        // The table is made as the records are read: its memory is its
+        // rows, whatever the number of records.
+        std::vector<comparison_table> tables;
+        for (std::size_t p = 0; p < o.profiles.size(); ++p) tables.push_back(start_table(p, o.base ? &base : nullptr));
+        record_readings r;
+        int error = 0;
+        std::uint64_t shown = 0;
+        for_each_listed(listed, capture.records, [&](std::uint64_t number) {
+            if (o.records.empty() && shown == kDefaultRecords) return false;
+            ++shown;
+            if ((error = read_shown_record(capture.image, walk, number, r)) != 0) return false;
+            for (comparison_table& table : tables) add_to_table(table, r);
+            return true;
+        });
+        if (error != 0) return finish(capture_read_failure(o.capture, error));
         for (std::size_t p = 0; p < o.profiles.size(); ++p) {
             text += p == 0 ? "" : "\n";
             text += std::string(o.profiles[p]->name) + "\n";
-            text += table_text(table_rows(records, p, o.base ? &base : nullptr));
+            text += table_text(tables[p].rows);
         }
-        if (left_out != 0) text += "\n" + std::to_string(left_out) + " more records of the list are left out\n";
+        if (o.records.empty() && capture.records > shown)
+            text += "\n" + std::to_string(capture.records - shown) + " more records of the list are left out\n";
     } else {
+        // A page shows a bounded number of records; a longer list is cut,
+        // and the page says how to choose.
+        std::uint64_t left_out = 0;
+        const std::uint64_t most = o.records.empty() ? kDefaultRecords : kMostOnPage;
+        const std::vector<std::uint64_t> numbers = listed_records(listed, capture.records, most, left_out);
+        std::vector<record_readings> records(numbers.size());
+        for (std::size_t i = 0; i < numbers.size(); ++i)
+            if (const int error = read_shown_record(capture.image, walk, numbers[i], records[i]))
+                return finish(capture_read_failure(o.capture, error));
         const page_facts facts{o.capture, capture.image.size, capture.records, left_out, o.base ? &base : nullptr};
         write_page(facts, o.profiles, records, text);
     }

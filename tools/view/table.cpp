@@ -38,35 +38,45 @@ std::string bits_only(const decoder_reading& d) {
 
 }  // namespace
 
+comparison_table start_table(std::size_t decoder, const record_readings* base) {
+    comparison_table table;
+    table.decoder = decoder;
+    table.fixed_reference = base != nullptr;
+    table.have_reference = base != nullptr;
+    if (base != nullptr) table.reference = bits_only(base->decoders[decoder]);
+    return table;
+}
+
+void add_to_table(comparison_table& table, const record_readings& r) {
+    std::vector<table_row>& rows = table.rows;
+    const decoder_reading& d = r.decoders[table.decoder];
+    std::string text = row_text(d);
+    if (!rows.empty() && rows.back().text == text && rows.back().last + 1 == r.number) {
+        rows.back().last = r.number;
+        return;
+    }
+    table_row row{r.number, r.number, std::move(text), !d.line.empty(), {}};
+    row.changed.assign(row.text.size(), false);
+    if (row.has_bits) {
+        std::size_t n = 0;  // bits compared so far
+        for (std::size_t i = 0; i < d.bits.size() && table.have_reference; ++i) {
+            if (d.bits[i] == ' ') continue;
+            row.changed[i] = n >= table.reference.size() || d.bits[i] != table.reference[n];
+            ++n;
+        }
+        if (!table.fixed_reference) {
+            table.reference = bits_only(d);
+            table.have_reference = true;
+        }
+    }
+    rows.push_back(std::move(row));
+}
+
 std::vector<table_row> table_rows(const std::vector<record_readings>& records, std::size_t decoder,
                                   const record_readings* base) {
-    std::vector<table_row> rows;
-    std::string reference = base != nullptr ? bits_only(base->decoders[decoder]) : "";
-    bool have_reference = base != nullptr;
-    for (const record_readings& r : records) {
-        const decoder_reading& d = r.decoders[decoder];
-        const std::string text = row_text(d);
-        if (!rows.empty() && rows.back().text == text && rows.back().last + 1 == r.number) {
-            rows.back().last = r.number;
-            continue;
-        }
-        table_row row{r.number, r.number, text, !d.line.empty(), {}};
-        row.changed.assign(text.size(), false);
-        if (row.has_bits) {
-            std::size_t n = 0;  // bits compared so far
-            for (std::size_t i = 0; i < d.bits.size() && have_reference; ++i) {
-                if (d.bits[i] == ' ') continue;
-                row.changed[i] = n >= reference.size() || d.bits[i] != reference[n];
-                ++n;
-            }
-            if (base == nullptr) {
-                reference = bits_only(d);
-                have_reference = true;
-            }
-        }
-        rows.push_back(std::move(row));
-    }
-    return rows;
+    comparison_table table = start_table(decoder, base);
+    for (const record_readings& r : records) add_to_table(table, r);
+    return std::move(table.rows);
 }
 
 std::string table_text(const std::vector<table_row>& rows) {
