@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "output/writer.h"
 
@@ -72,8 +73,21 @@ int read_text_file(const char* path, std::string& text) {
     if (in == nullptr) return errno;
     char chunk[1 << 16];
     std::size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, in)) > 0) text.append(chunk, n);
-    const int error = std::ferror(in) ? (errno != 0 ? errno : EIO) : 0;
+    int error = 0;
+    // Reading stops as soon as the input shows it is no text (a NUL byte, a
+    // binary start): the caller refuses it from what was read, and an
+    // endless binary stream is not read on. Text beyond kMostText is refused.
+    while ((n = std::fread(chunk, 1, sizeof chunk, in)) > 0) {
+        if (text.size() + n > kMostText) {
+            error = EFBIG;
+            break;
+        }
+        const bool was_short = text.size() < 1024;
+        text.append(chunk, n);
+        if (std::memchr(chunk, '\0', n) != nullptr || (was_short && text.size() >= 1024 && looks_binary(text)))
+            break;
+    }
+    if (error == 0 && std::ferror(in)) error = errno != 0 ? errno : EIO;
     if (!standard_input) std::fclose(in);
     return error;
 }

@@ -55,8 +55,12 @@ std::optional<std::uint64_t> read_number(std::string_view text, std::uint64_t li
 // "..." after it, control characters and bytes outside ASCII as \xNN.
 std::string quoted(std::string_view word);
 
-// Reads the whole of `path` ("-": standard input). Returns 0, or the errno of
-// the failure.
+// The most text a companion reads from one input.
+constexpr std::size_t kMostText = std::size_t{1} << 30;
+
+// Reads the whole of `path` ("-": standard input), or, from input that
+// shows itself to be binary (see looks_binary), as far as it showed it.
+// Returns 0, or the errno of the failure (EFBIG past kMostText).
 int read_text_file(const char* path, std::string& text);
 
 // Drops a UTF-8 byte-order mark from the start of `text`: it is invisible in
