@@ -32,6 +32,47 @@ std::string read_file(const std::string& path) {
     return text.str();
 }
 
+namespace {
+
+// The line of `text` around byte `at`, its line end included, as C would
+// write it in a string, cut to a window around `at` when it is long.
+std::string shown_line(std::string_view text, std::size_t at) {
+    const std::size_t start = at == 0 ? 0 : text.rfind('\n', at - 1) + 1;
+    const std::size_t newline = text.find('\n', at);
+    const std::size_t end = newline == std::string_view::npos ? text.size() : newline + 1;
+    std::size_t from = start, to = end;
+    if (at - from > 60) from = at - 40;
+    if (to - at > 60) to = at + 40;
+    std::string shown = from > start ? "..." : "";
+    for (std::size_t i = from; i < to; ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        char escaped[8];
+        if (c == '\n') shown += "\\n";
+        else if (c == '\r') shown += "\\r";
+        else if (c == '\t') shown += "\\t";
+        else if (c == '\\') shown += "\\\\";
+        else if (c < 0x20 || c >= 0x7F) shown += (std::snprintf(escaped, sizeof escaped, "\\x%02X", c), escaped);
+        else shown += static_cast<char>(c);
+    }
+    if (to < end) shown += "...";
+    if (at >= text.size()) shown += "<end>";
+    return shown;
+}
+
+}  // namespace
+
+::testing::AssertionResult same_text(const char* got_expression, const char* expected_expression,
+                                     std::string_view got, std::string_view expected) {
+    if (got == expected) return ::testing::AssertionSuccess();
+    std::size_t at = 0;
+    while (at < got.size() && at < expected.size() && got[at] == expected[at]) ++at;
+    const std::size_t line = 1 + static_cast<std::size_t>(std::count(got.begin(), got.begin() + at, '\n'));
+    return ::testing::AssertionFailure()
+           << got_expression << " (" << got.size() << " bytes) differs from " << expected_expression << " ("
+           << expected.size() << " bytes) first at byte " << at << ", line " << line << ":\n  got:      "
+           << shown_line(got, at) << "\n  expected: " << shown_line(expected, at);
+}
+
 scratch_dir::scratch_dir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "tavlin-test-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) std::abort();

@@ -59,6 +59,12 @@ std::string written(Write write) {
 // `text` written `times` times over.
 std::string repeated(std::string_view text, int times);
 
+// For EXPECT_PRED_FORMAT2(same_text, got, expected): two whole outputs,
+// byte for byte. On a difference it names the first line that differs and
+// shows that line of each with its line end and other control bytes visible.
+::testing::AssertionResult same_text(const char* got_expression, const char* expected_expression,
+                                     std::string_view got, std::string_view expected);
+
 // The whole contents of a file.
 std::string read_file(const std::string& path);
 

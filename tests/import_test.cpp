@@ -163,6 +163,14 @@ INSTANTIATE_TEST_SUITE_P(
                     nullptr,
                     "",
                     ""},
+        import_case{"raw_of_the_most_durations_a_record_holds",
+                    "raw",
+                    "power:" + repeated(" 7", 508) + "\n",
+                    {},
+                    "0x2000" + repeated(" 7", 508) + " 0 1\n",
+                    nullptr,
+                    "",
+                    ""},
         import_case{"raw_unit", "raw", "3 1 1\n", {"--unit", "50"}, record({150, 50, 50}), nullptr, "", ""},
         // 40 kHz (F = 0x68): 0x60 cycles are 2409 µs, 0x18 602, 0x30 1204 and
         // the lead-out of 0x702 cycles 45011.

@@ -125,6 +125,36 @@ TEST(ViewSample, PageAndTableAreAsKept) {
     EXPECT_EQ(r.status, 0);
 }
 
+// The page has a table for each decoder of the mode, and for none in mode 0.
+TEST(ViewModes, PageShowsTheDecodersOfTheMode) {
+    const std::pair<const char*, std::string> cases[] = {
+        {"-1", "KANDEN MITSUBISHI SONY "}, {"0", ""}, {"1", "KANDEN "}, {"2", "MITSUBISHI "}, {"3", "SONY "}};
+    scratch_dir dir;
+    dir.write_capture("cap.dat", "1 2\n3 4\n");
+    const std::string head = "<tr><th>record</th><th>";
+    for (const auto& [mode, tables] : cases) {
+        const run_result r = run_view(dir, {"--mode", mode, "cap.dat"});
+        std::string got;
+        for (std::size_t at = r.out.find(head); at != std::string::npos; at = r.out.find(head, at + 1))
+            got += r.out.substr(at + head.size(), r.out.find('<', at + head.size()) - at - head.size()) + " ";
+        EXPECT_EQ(got, tables) << "--mode " << mode;
+        EXPECT_EQ(r.status, 0);
+    }
+}
+
+// Rows merge only records that print the same and follow each other.
+TEST(ViewTable, MergesOnlyConsecutiveRecords) {
+    scratch_dir dir;
+    dir.write_capture("cap.dat", repeated("1 2\n", 5));
+    const run_result r = run_view(dir, {"--diff", "--mode", "1", "--records", "1,3-5", "cap.dat"});
+    EXPECT_EQ(r.out,
+              "KANDEN\n"
+              "           1  (no frame: its first pair ends it)\n"
+              "         3-5  (no frame: its first pair ends it)\n");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.status, 0);
+}
+
 // A capture's name is text of the page, escaped.
 TEST(ViewSample, NameIsEscaped) {
     scratch_dir dir;
@@ -178,6 +208,11 @@ INSTANTIATE_TEST_SUITE_P(
                      "tavlin-view: text.txt looks like text, not a capture: make a capture of it with mkcapture\n"},
         view_failure{
             "bad_mode", {"--mode", "7", "cap.dat"}, 2, "tavlin-view: bad mode '7' (-1, 0, 1, 2 or 3)\n" + kTry},
+        view_failure{"diff_without_decoders",
+                     {"--diff", "--mode", "0", "cap.dat"},
+                     2,
+                     "tavlin-view: --diff compares decoders; --mode 0 has none\n" + kTry},
+        view_failure{"base_of_record_0", {"--base", "0", "cap.dat"}, 2, "tavlin-view: bad --base '0' (one record, in hex)\n" + kTry},
         view_failure{"no_capture", {"--mode", "1"}, 2, "tavlin-view: needs one CAPTURE\n" + kTry},
         view_failure{"record_past_the_last",
                      {"--records", "2-3", "cap.dat"},
