@@ -89,7 +89,7 @@ TEST_P(Import, MakesTheCaptureTavlinDecodes) {
     const run_result made = run_mkcapture(dir, args);
     ASSERT_EQ(made.status, 0) << made.err;
     EXPECT_EQ(made.err, c.err);
-    EXPECT_TRUE(read_file(dir.path_of("out.cap")) == capture_bytes(c.description));
+    EXPECT_PRED_FORMAT2(same_text, read_file(dir.path_of("out.cap")), capture_bytes(c.description));
     if (c.mode == nullptr) return;
     const run_result decoded = run_tavlin(dir, {"out.cap", c.mode});
     EXPECT_EQ(decoded.out, c.decoded);
@@ -314,7 +314,7 @@ TEST(ImportAuto, TellsEveryForm) {
         const run_result named = run_mkcapture(dir, {"--from", form, path, "named.cap"});
         EXPECT_EQ(automatic.status, 0) << file;
         EXPECT_EQ(automatic.err, "mkcapture: " + path + ": read as " + form + "\n" + named.err) << file;
-        EXPECT_TRUE(read_file(dir.path_of("auto.cap")) == read_file(dir.path_of("named.cap"))) << file;
+        EXPECT_PRED_FORMAT2(same_text, read_file(dir.path_of("auto.cap")), read_file(dir.path_of("named.cap"))) << file;
     }
     scratch_dir dir;
     dir.write_bytes("in.txt", "hello\n");
@@ -441,8 +441,8 @@ TEST(ImportLayout, TruncatesWithAWarningAndNamesRecords) {
               "to 508\n");
     EXPECT_EQ(read_file(dir.path_of("list.txt")),
               "# record (hex, as tavlin prints it)\tsignal\n1\tpower\n2\tin.txt:3\n");
-    EXPECT_TRUE(read_file(dir.path_of("out.cap")) ==
-                capture_bytes("0x2000" + repeated(" 1 2", 254) + " 0 1\n" + record({5, 6, 7})));
+    EXPECT_PRED_FORMAT2(same_text, read_file(dir.path_of("out.cap")),
+                        capture_bytes("0x2000" + repeated(" 1 2", 254) + " 0 1\n" + record({5, 6, 7})));
 }
 
 // A manifest names records as tavlin numbers them: in hexadecimal, so that

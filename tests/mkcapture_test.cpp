@@ -70,7 +70,7 @@ TEST_P(MkcaptureRun, ChangesOnlyWhatItWasAskedToWrite) {
 
     const run_result r = run_mkcapture(dir, c.args, c.setup);
     EXPECT_EQ(r.status, c.status);
-    EXPECT_TRUE(r.out == c.out) << r.out.size() << " bytes on standard output";
+    EXPECT_PRED_FORMAT2(same_text, r.out, c.out);
     EXPECT_EQ(r.err, c.err);
     EXPECT_EQ(directory_listing(dir.path), expected_listing);
 }
@@ -365,7 +365,7 @@ TEST(MkcaptureFifo, IsWrittenIntoNotReplaced) {
     reader.join();
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
-    EXPECT_TRUE(read_back == kCapture);
+    EXPECT_PRED_FORMAT2(same_text, read_back, kCapture);
     struct stat st;
     ASSERT_EQ(lstat(dir.path_of("fifo").c_str(), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode));

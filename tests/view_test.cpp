@@ -60,7 +60,7 @@ void check_agreement(const std::string& bytes, const std::string& what) {
     for (std::size_t i = 0; i < records.size(); ++i) ASSERT_EQ(decide_record(image, walk, i + 1, records[i]), 0);
     for (const bool verbose : {false, true}) {
         const std::string tavlin = written([&](out_writer& out) { EXPECT_EQ(run_mode(-1, image, out, verbose), 0); });
-        EXPECT_TRUE(rebuilt(records, verbose) == tavlin) << (verbose ? "verbose" : "plain");
+        EXPECT_PRED_FORMAT2(same_text, rebuilt(records, verbose), tavlin) << (verbose ? "verbose" : "plain");
     }
     release_capture(image);
     std::fclose(file);
@@ -111,7 +111,7 @@ TEST(ViewSample, PageAndTableAreAsKept) {
     run_result r = run_view(dir, {"sample.cap"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
-    EXPECT_TRUE(r.out == read_file(std::string(EXAMPLES_DIR) + "/../tests/golden/sample.html"))
+    EXPECT_PRED_FORMAT2(same_text, r.out, read_file(std::string(EXAMPLES_DIR) + "/../tests/golden/sample.html"))
         << "the page differs from tests/golden/sample.html";
     r = run_view(dir, {"--diff", "--mode", "2", "--base", "3", "sample.cap"});
     // Every row against record 3's 32 bits; bits past them count as changed.
