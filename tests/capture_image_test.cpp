@@ -1,11 +1,11 @@
 // The capture image: words read at and past the end of the data, alone and
 // in spans, and a file that delivers less than its size.
-#include "capture/image.h"
-
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstdio>
+
+#include "capture/image.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 // The capture layout: which records a file of each size holds, and where
 // they start.
-#include "capture/layout.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <utility>
+
+#include "capture/layout.h"
 
 namespace {
 

@@ -2,12 +2,11 @@
 // cuts the file or extends it, wherever it falls. The bytes expected are
 // built here, not by the writer, since every other test's captures come from
 // it.
-#include "capture/writer.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "capture/writer.h"
 #include "tests/harness.h"
 
 namespace {
@@ -17,8 +16,7 @@ std::string expected_bytes(unsigned records, std::optional<std::uint64_t> size) 
     std::string bytes(kHeaderBytes, 'A');
     for (unsigned k = 1; k <= records; ++k) {
         std::string record(kRecordBytes, '\0');
-        for (unsigned i = 0; i < 2; ++i)
-            store_word(reinterpret_cast<unsigned char*>(record.data()) + 4 * i, k + i);
+        for (unsigned i = 0; i < 2; ++i) store_word(reinterpret_cast<unsigned char*>(record.data()) + 4 * i, k + i);
         bytes += record;
     }
     if (size) bytes.resize(*size, '\0');
@@ -39,8 +37,8 @@ std::string written_capture(unsigned records, std::optional<std::uint64_t> size)
 
 TEST(CaptureWriter, FileHasExactlyItsSizeWhereverTheSizeFalls) {
     for (unsigned records = 0; records <= 4; ++records) {
-        for (const std::uint64_t size : {0ull, 1000ull, 1024ull, 1030ull, 3000ull, 3072ull, 3073ull, 7096ull, 9216ull,
-                                         20000ull}) {
+        for (const std::uint64_t size :
+             {0ull, 1000ull, 1024ull, 1030ull, 3000ull, 3072ull, 3073ull, 7096ull, 9216ull, 20000ull}) {
             SCOPED_TRACE(std::to_string(records) + " records, size " + std::to_string(size));
             EXPECT_PRED_FORMAT2(same_text, written_capture(records, size), expected_bytes(records, size));
         }

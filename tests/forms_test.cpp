@@ -1,7 +1,7 @@
 // The forms in-process, through the form table: what each reader makes of
-// its text, what it refuses and where, and the protocols that parsed
-// signals are encoded with. (mkcapture_test.cpp and import_test.cpp run the
-// forms end to end.)
+// its text, what it refuses and where (as mkcapture says it, after the
+// input's name), and the protocols that parsed signals are encoded with.
+// (import_test.cpp runs each form end to end.)
 #include <gtest/gtest.h>
 
 #include <string>
@@ -16,7 +16,7 @@ struct form_case {
     const char* name;
     const char* form;
     std::string text;
-    std::string read;  // "name: durations" a line for each signal, then "note: ..." lines; or "L:C message"
+    std::string read;  // "name: durations" a line for each signal, then "note: ..." lines; or where it stops and why
     read_settings settings = {};
 };
 
@@ -27,8 +27,11 @@ std::string read_as(const form_case& c) {
     if (form == nullptr) return std::string("no form ") + c.form;
     read_result result;
     import_error error;
-    if (!form->read(c.text, c.settings, result, error))
-        return std::to_string(error.line) + ":" + std::to_string(error.column) + " " + error.message;
+    if (!form->read(c.text, c.settings, result, error)) {
+        std::string where = error.line == 0 ? "" : "line " + std::to_string(error.line);
+        if (error.column != 0) where += ", column " + std::to_string(error.column);
+        return where + (where.empty() ? "" : ": ") + error.message;
+    }
     std::string read;
     for (const ir_signal& s : result.signals) {
         read += s.name + ":";
@@ -44,7 +47,7 @@ class FormRead : public ::testing::TestWithParam<form_case> {};
 TEST_P(FormRead, ReadsTheSignalsOrSaysWhereItStops) { EXPECT_EQ(read_as(GetParam()), GetParam().read); }
 
 const std::string kRawCut =
-    "0:0 lines 1 to 3 read as one signal cut into lines of 2 durations: join them into one line, or read a LIRC "
+    "lines 1 to 3 read as one signal cut into lines of 2 durations: join them into one line, or read a LIRC "
     "file with --from lirc";
 
 INSTANTIATE_TEST_SUITE_P(
@@ -59,9 +62,50 @@ INSTANTIATE_TEST_SUITE_P(
         form_case{"c_array_unit_up_to_the_longest_duration", "c-array", "int a[] = {42949672, 1, 1};\n",
                   "a: 2147483600 50 50\n", read_settings{50000, 50}},
         form_case{"c_array_unit_past_the_longest_duration", "c-array", "int a[] = {42949673, 1, 1};\n",
-                  "1:5 a holds a duration over 2147483647 microseconds", read_settings{50000, 50}},
+                  "line 1, column 5: a holds a duration over 2147483647 microseconds", read_settings{50000, 50}},
         form_case{"raw_unit_past_the_longest_duration", "raw", "42949673 1\n",
-                  "1:1 duration over 2147483647 microseconds: '42949673'", read_settings{50000, 50}}),
+                  "line 1, column 1: duration over 2147483647 microseconds: '42949673'", read_settings{50000, 50}},
+        form_case{"mode2_two_pulses", "mode2", "pulse 100\npulse 200\n",
+                  "line 2, column 1: a pulse where a space must be"},
+        form_case{"mode2_garbage_after_the_first_pulse", "mode2", "Using device /dev/lirc0\npulse 1\nfoo 2\n",
+                  "line 3, column 1: expected 'pulse N', 'space N', 'timeout N' or 'carrier N'"},
+        form_case{"mode2_zero", "mode2", "pulse 0\n", "line 1, column 7: zero duration"},
+        form_case{"ir_ctl_gap_first", "ir-ctl", "\n-100 +200\n", "line 2, column 1: a gap where a burst must be"},
+        form_case{"ir_ctl_scancode", "ir-ctl", "scancode nec:0x4\n",
+                  "line 1, column 1: expected '+N', '-N', 'pulse N' or 'space N'"},
+        form_case{"raw_zero", "raw", "100,0,100\n", "line 1, column 5: zero duration"},
+        form_case{"raw_too_large", "raw", "2147483648\n",
+                  "line 1, column 1: duration over 2147483647 microseconds: '2147483648'"},
+        form_case{"raw_sendir_line", "raw", "sendir,1:1,1,40000,1,1,96,24\n",
+                  "line 1, column 1: a name with ',' in it: 'sendir,1' (a sendir command: use "
+                  "--from sendir)"},
+        form_case{"raw_line_ending_with_a_separator", "raw", "100, 200, 300,\n400\n",
+                  "line 1, column 14: the line ends with ',': raw takes one signal a line (join "
+                  "its lines, or try --from c-array)"},
+        form_case{"pronto_not_learned", "pronto", "0100 0068 0000 0001 0010 0010\n",
+                  "line 1, column 1: only learned Pronto codes (first word 0000) are read"},
+        form_case{"pronto_zero_count", "pronto", "0000 0068 0000 0001 0010 0000\n", "line 1, column 26: zero duration"},
+        // F = 1: a count of 2 lasts 0.48 µs and rounds to nothing.
+        form_case{"pronto_count_under_half_a_microsecond", "pronto", "0000 0001 0000 0001 0010 0002\n",
+                  "line 1, column 26: a count of under half a microsecond"},
+        form_case{"lirc_unended_remote", "lirc", "begin remote\n name TV\n", "line 1: remote TV has no 'end remote'"},
+        form_case{"lirc_bad_code", "lirc", "begin remote\n begin codes\n  K 0xZZ\n end codes\nend remote\n",
+                  "line 3, column 5: not a code: '0xZZ'"},
+        form_case{"c_array_not_a_number", "c-array", "int a[] = {1, two};\n",
+                  "line 1, column 15: not a number in a: 'two'"},
+        form_case{"c_array_unclosed", "c-array", "int a[] = {1, 2\n", "line 1, column 5: a has no closing '}'"},
+        form_case{"flipper_bad_address", "flipper",
+                  "Filetype: IR signals file\nVersion: 1\n#\nname: a\ntype: parsed\nprotocol: NEC\naddress: 4 0\n",
+                  "line 7, column 10: expected four hex bytes: '4 0'"},
+        form_case{"flipper_raw_without_data", "flipper", "Filetype: IR signals file\n#\nname: a\ntype: raw\n",
+                  "line 3: signal 'a' has no 'data:'"},
+        form_case{"broadlink_short_code", "broadlink", "x: 2600100001020304\n",
+                  "line 1, column 4: the code says 16 bytes of durations, and holds 4"},
+        form_case{"broadlink_not_a_code", "broadlink", "x: Jg!!\n",
+                  "line 1, column 4: not a base64 or hex code: 'Jg!!'"},
+        form_case{"sendir_odd_times", "sendir", "sendir,1:1,1,38000,1,1,10,10,10\n",
+                  "line 1: a sendir command holds an ID, a frequency, a repeat count, an offset "
+                  "and pairs of on and off times"}),
     [](const ::testing::TestParamInfo<form_case>& info) { return std::string(info.param.name); });
 
 // A parsed SIRC signal of each width carries its command's 7 bits and every

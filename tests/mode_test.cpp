@@ -56,20 +56,21 @@ TEST_P(ModeText, ReadsAsModularAtoiAndTavlinRunsThatMode) {
     EXPECT_EQ(r.status, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, ModeText,
-    ::testing::Values(mode_case{"", 0}, mode_case{"0", 0}, mode_case{"x", 0}, mode_case{"0x3", 0},
-                      mode_case{"3abc", 3}, mode_case{" \t\n\v\f\r2", 2}, mode_case{" \t+0", 0}, mode_case{"+1", 1},
-                      mode_case{"+3", 3}, mode_case{"  3", 3}, mode_case{"3 ", 3}, mode_case{"12 3", 12},
-                      mode_case{"-1", -1}, mode_case{"-0", 0}, mode_case{"-2", -2}, mode_case{"4", 4},
-                      mode_case{"7", 7}, mode_case{"4294967295", -1}, mode_case{"4294967296", 0},
-                      mode_case{"4294967299", 3}, mode_case{"2147483648", INT32_MIN},
-                      mode_case{"-2147483648", INT32_MIN}, mode_case{"99999999999", 1215752191},
-                      mode_case{"-4294967297", -1}, mode_case{"- 1", 0}, mode_case{"--1", 0}, mode_case{"+-1", 0},
-                      mode_case{"18446744073709551619", 3}, mode_case{"-18446744073709551617", -1},
-                      mode_case{"\xA0"
-                                "1",
-                                0}));
+INSTANTIATE_TEST_SUITE_P(Texts, ModeText,
+                         ::testing::Values(mode_case{"", 0}, mode_case{"0", 0}, mode_case{"x", 0}, mode_case{"0x3", 0},
+                                           mode_case{"3abc", 3}, mode_case{" \t\n\v\f\r2", 2}, mode_case{" \t+0", 0},
+                                           mode_case{"+1", 1}, mode_case{"+3", 3}, mode_case{"  3", 3},
+                                           mode_case{"3 ", 3}, mode_case{"12 3", 12}, mode_case{"-1", -1},
+                                           mode_case{"-0", 0}, mode_case{"-2", -2}, mode_case{"4", 4},
+                                           mode_case{"7", 7}, mode_case{"4294967295", -1}, mode_case{"4294967296", 0},
+                                           mode_case{"4294967299", 3}, mode_case{"2147483648", INT32_MIN},
+                                           mode_case{"-2147483648", INT32_MIN}, mode_case{"99999999999", 1215752191},
+                                           mode_case{"-4294967297", -1}, mode_case{"- 1", 0}, mode_case{"--1", 0},
+                                           mode_case{"+-1", 0}, mode_case{"18446744073709551619", 3},
+                                           mode_case{"-18446744073709551617", -1},
+                                           mode_case{"\xA0"
+                                                     "1",
+                                                     0}));
 
 // The modes of the table print output of their own on the three records, the default
 // being mode -1, and modes outside it, the edges of the table included,

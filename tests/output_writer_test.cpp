@@ -1,7 +1,5 @@
 // The output writer: its conversions agree with printf's, output larger than
 // its buffer arrives whole, and a failed write is remembered.
-#include "output/writer.h"
-
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -11,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "output/writer.h"
 #include "tests/harness.h"
 
 namespace {

@@ -32,17 +32,15 @@ TEST_P(RecordList, ReadsRangesOrSaysWhichItemIsBad) {
 
 INSTANTIATE_TEST_SUITE_P(
     Lists, RecordList,
-    ::testing::Values(list_case{"1", "1-1"}, list_case{"A", "10-10"}, list_case{"0x1f", "31-31"},
-                      list_case{"1-1F,23", "1-31 35-35"}, list_case{"40-", "64-~"}, list_case{"3,1-2", "1-3"},
-                      list_case{"5-9,7-C", "5-12"}, list_case{"FFFFFFFFFFFFFFFE", "18446744073709551614-18446744073709551614"},
-                      list_case{"0", "bad record list item '0'" + kBad},
-                      list_case{"0-3", "bad record list item '0-3'" + kBad},
-                      list_case{"2,0x0", "bad record list item '0x0'" + kBad},
-                      list_case{"3-1", "bad record list item '3-1'" + kBad},
-                      list_case{"1,,2", "bad record list item ''" + kBad},
-                      list_case{"-3", "bad record list item '-3'" + kBad},
-                      list_case{"g", "bad record list item 'g'" + kBad},
-                      list_case{"FFFFFFFFFFFFFFFF", "bad record list item 'FFFFFFFFFFFFFFFF'" + kBad}));
+    ::testing::Values(
+        list_case{"1", "1-1"}, list_case{"A", "10-10"}, list_case{"0x1f", "31-31"}, list_case{"1-1F,23", "1-31 35-35"},
+        list_case{"40-", "64-~"}, list_case{"3,1-2", "1-3"}, list_case{"5-9,7-C", "5-12"},
+        list_case{"FFFFFFFFFFFFFFFE", "18446744073709551614-18446744073709551614"},
+        list_case{"0", "bad record list item '0'" + kBad}, list_case{"0-3", "bad record list item '0-3'" + kBad},
+        list_case{"2,0x0", "bad record list item '0x0'" + kBad}, list_case{"3-1", "bad record list item '3-1'" + kBad},
+        list_case{"1,,2", "bad record list item ''" + kBad}, list_case{"-3", "bad record list item '-3'" + kBad},
+        list_case{"g", "bad record list item 'g'" + kBad},
+        list_case{"FFFFFFFFFFFFFFFF", "bad record list item 'FFFFFFFFFFFFFFFF'" + kBad}));
 
 TEST(RecordNumber, IsPrintedAsTavlinPrintsIt) {
     const std::pair<std::uint64_t, const char*> cases[] = {
