@@ -18,7 +18,9 @@ struct form_case {
     const char* name;
     const char* form;
     std::string text;
-    std::string read;  // "name: durations" a line for each signal, then "note: ..." lines; or where it stops and why
+    // "name: durations[, N copies]" a line for each signal, then "note: ..."
+    // lines; or where the reader stops and why.
+    std::string read;
     read_settings settings = {};
 };
 
@@ -38,7 +40,7 @@ std::string read_as(const form_case& c) {
     for (const ir_signal& s : result.signals) {
         read += s.name + ":";
         for (const std::uint32_t d : s.durations) read += " " + std::to_string(d);
-        read += "\n";
+        read += s.copies != 0 ? ", " + std::to_string(s.copies) + " copies\n" : "\n";
     }
     for (const std::string& note : result.notes) read += "note: " + note + "\n";
     return read;
@@ -55,6 +57,41 @@ const std::string kRawCut =
 INSTANTIATE_TEST_SUITE_P(
     Forms, FormRead,
     ::testing::Values(
+        form_case{"mode2_splits_at_long_spaces_and_timeouts", "mode2",
+                  "pulse 10\nspace 20\npulse 30\nspace 50001\npulse 40\ntimeout 9\npulse 50\nspace 60\n",
+                  ": 10 20 30\n: 40\n: 50 60\n"},
+        form_case{"mode2_space_of_exactly_split_goes_on", "mode2", "pulse 10\nspace 20\npulse 30\n", ": 10 20 30\n",
+                  read_settings{20, 1}},
+        form_case{"ir_ctl_over_lines_and_words", "ir-ctl",
+                  "+2400 -600 1200 -600\n+600 -600\n+1200 # timeout 30000\ncarrier 40000\npulse 5\nspace 6\n\n"
+                  "pulse 7\n",
+                  ": 2400 600 1200 600 600 600 1200\n: 5 6\n: 7\n"},
+        form_case{"raw_unit", "raw", "3 1 1\n", ": 150 50 50\n", read_settings{50000, 50}},
+        // Signal K of remote R: pre_data 0x1 (2 bits) and the code 0x3
+        // (4 bits), REVERSE: least significant first; a leading pulse that
+        // joins the first bit's, a trailing pulse, and the foot, a space and
+        // a pulse.
+        form_case{"lirc_pre_data_reverse_lead_trail_foot", "lirc",
+                  "begin remote\n name R\n bits 4\n flags SPACE_ENC|REVERSE\n header 900 450\n one 56 169\n"
+                  " zero 56 56\n plead 100\n ptrail 56\n foot 300 200\n pre_data_bits 2\n pre_data 0x1\n"
+                  " gap 1000\n begin codes\n  K 0x3 # comment\n end codes\nend remote\n",
+                  "R K: 900 450 156 169 56 56 56 169 56 169 56 56 56 56 56 200 300 1000\n"},
+        // A tick dump: 50 µs ticks with the gap before the signal first.
+        form_case{"c_array_ticks_with_leading_gap", "c-array",
+                  "unsigned int  rawData[8] = {18281, 67,33, 8,8, /* gap */ 8,25, 8};\n"
+                  "const uint16_t other[3] PROGMEM =\n{\n 90, // an odd count keeps its first value\n 2, 3 };\n",
+                  "rawData: 3350 1650 400 400 400 1250 400\nother: 4500 100 150\n", read_settings{50000, 50}},
+        form_case{"c_array_timing_block", "c-array",
+                  "Protocol=NEC Address=0x4\nTiming[5]:\n     +3350, -1650     + 400, - 400\n     + 400\nDone\n",
+                  "Timing: 3350 1650 400 400 400\n"},
+        // Ticks of 2^-15 s: 109 is 3326 µs, 55 1678, 14 427, 41 1251 and
+        // 0x0D05 101715; a repeat count of 1 makes two copies.
+        form_case{"broadlink_hex", "broadlink", "\"key\": \"26010A006D370E0E0E290E000D050000\"\n",
+                  "key: 3326 1678 427 427 427 1251 427 101715, 2 copies\n"},
+        // 38 kHz: 128 cycles are 3368 µs, 64 1684, 16 421, 48 1263 and 1000
+        // 26316; repeat 2 from offset 3 sends times 3 to 8 again.
+        form_case{"sendir_repeats_from_its_offset", "sendir", "sendir,1:1,1,38000,2,3,128,64,16,16,16,48,16,1000\r\n",
+                  ": 3368 1684 421 421 421 1263 421 26316 421 421 421 1263 421 26316\n"},
         form_case{"raw_two_short_lines_are_two_signals", "raw", "100 200\n100 200\n", ": 100 200\n: 100 200\n"},
         form_case{"raw_three_short_lines_of_one_count_are_a_cut_signal", "raw", "100 200\n100 200\n100 200\n", kRawCut},
         form_case{"raw_named_short_lines_are_signals", "raw", "a: 100 200\nb: 100 200\nc: 100 200\n",

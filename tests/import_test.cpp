@@ -128,32 +128,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "2",
                     kMitsubishiLine,
                     ""},
-        import_case{"mode2_splits",
-                    "mode2",
-                    "pulse 10\nspace 20\npulse 30\nspace 50001\npulse 40\ntimeout 9\npulse 50\nspace 60\n",
-                    {},
-                    record({10, 20, 30}) + record({40}) + record({50, 60}),
-                    nullptr,
-                    "",
-                    ""},
-        import_case{"mode2_space_of_exactly_split_goes_on",
-                    "mode2",
-                    "pulse 10\nspace 20\npulse 30\n",
-                    {"--split", "20"},
-                    record({10, 20, 30}),
-                    nullptr,
-                    "",
-                    ""},
         import_case{"ir_ctl", "ir-ctl", as_ir_ctl(kMitsubishi), {}, record(kMitsubishi), "2", kMitsubishiLine, ""},
-        import_case{"ir_ctl_over_lines_and_words",
-                    "ir-ctl",
-                    "+2400 -600 1200 -600\n+600 -600\n+1200 # timeout 30000\ncarrier 40000\npulse 5\nspace 6\n\n"
-                    "pulse 7\n",
-                    {},
-                    record({2400, 600, 1200, 600, 600, 600, 1200}) + record({5, 6}) + record({7}),
-                    nullptr,
-                    "",
-                    ""},
         import_case{"raw", "raw", "power: " + numbers(kSony, ",") + "\n", {}, record(kSony), "3", kSonyLine, ""},
         import_case{"raw_options",
                     "raw",
@@ -206,19 +181,6 @@ INSTANTIATE_TEST_SUITE_P(
                     nullptr,
                     "",
                     ""},
-        // pre_data 0x20DF (16 bits, REVERSE: least significant first), a
-        // leading pulse that joins the first bit's, a trailing pulse, and
-        // the foot, a space and a pulse.
-        import_case{"lirc_pre_data_reverse_lead_trail_foot",
-                    "lirc",
-                    "begin remote\n name R\n bits 4\n flags SPACE_ENC|REVERSE\n header 900 450\n one 56 169\n"
-                    " zero 56 56\n plead 100\n ptrail 56\n foot 300 200\n pre_data_bits 2\n pre_data 0x1\n"
-                    " gap 1000\n begin codes\n  K 0x3 # comment\n end codes\nend remote\n",
-                    {},
-                    record({900, 450, 156, 169, 56, 56, 56, 169, 56, 169, 56, 56, 56, 56, 56, 200, 300, 1000}),
-                    nullptr,
-                    "",
-                    ""},
         import_case{"c_array",
                     "c-array",
                     read_file(EXAMPLES_DIR "/mitsubishi.c"),
@@ -226,24 +188,6 @@ INSTANTIATE_TEST_SUITE_P(
                     record(kMitsubishi),
                     "2",
                     kMitsubishiLine,
-                    ""},
-        // A tick dump: 50 µs ticks with the gap before the signal first.
-        import_case{"c_array_ticks_with_leading_gap",
-                    "c-array",
-                    "unsigned int  rawData[8] = {18281, 67,33, 8,8, /* gap */ 8,25, 8};\n"
-                    "const uint16_t other[3] PROGMEM =\n{\n 90, // an odd count keeps its first value\n 2, 3 };\n",
-                    {"--unit", "50"},
-                    record({3350, 1650, 400, 400, 400, 1250, 400}) + record({4500, 100, 150}),
-                    nullptr,
-                    "",
-                    ""},
-        import_case{"c_array_timing_block",
-                    "c-array",
-                    "Protocol=NEC Address=0x4\nTiming[5]:\n     +3350, -1650     + 400, - 400\n     + 400\nDone\n",
-                    {},
-                    record({3350, 1650, 400, 400, 400}),
-                    nullptr,
-                    "",
                     ""},
         import_case{"flipper",
                     "flipper",
@@ -266,9 +210,9 @@ INSTANTIATE_TEST_SUITE_P(
                     "1",
                     kNecLine,
                     ""},
-        // Ticks of 2^-15 s: 109 is 3326 µs, 55 1678, 14 427, 41 1251 and
-        // 0x0D05 101715; a repeat count of 1 makes two copies.
-        import_case{"broadlink_hex",
+        // A repeat count of 1 makes two copies (the durations are read in
+        // forms_test.cpp).
+        import_case{"broadlink_copies",
                     "broadlink",
                     "\"key\": \"26010A006D370E0E0E290E000D050000\"\n",
                     {},
@@ -288,16 +232,6 @@ INSTANTIATE_TEST_SUITE_P(
                         }()),
                     "2",
                     kMitsubishiLine,
-                    ""},
-        // 38 kHz: 128 cycles are 3368 µs, 64 1684, 16 421, 48 1263 and 1000
-        // 26316; repeat 2 from offset 3 sends times 3 to 8 again.
-        import_case{"sendir",
-                    "sendir",
-                    "sendir,1:1,1,38000,2,3,128,64,16,16,16,48,16,1000\r\n",
-                    {},
-                    record({3368, 1684, 421, 421, 421, 1263, 421, 26316, 421, 421, 421, 1263, 421, 26316}),
-                    nullptr,
-                    "",
                     ""}),
     [](const ::testing::TestParamInfo<import_case>& info) { return std::string(info.param.name); });
 
