@@ -56,7 +56,8 @@ TEST_P(ModeText, ReadsAsModularAtoiAndTavlinRunsThatMode) {
     EXPECT_EQ(r.status, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, ModeText,
+// Named as golden cases are, for the runs under a wrapper (valgrind).
+INSTANTIATE_TEST_SUITE_P(Golden, ModeText,
                          ::testing::Values(mode_case{"", 0}, mode_case{"0", 0}, mode_case{"x", 0}, mode_case{"0x3", 0},
                                            mode_case{"3abc", 3}, mode_case{" \t\n\v\f\r2", 2}, mode_case{" \t+0", 0},
                                            mode_case{"+1", 1}, mode_case{"+3", 3}, mode_case{"  3", 3},

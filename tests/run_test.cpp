@@ -41,8 +41,10 @@ TEST_P(RunEnd, PrintsWhyAndEndsWithItsStatus) {
     EXPECT_EQ(r.status, c.status);
 }
 
+// Named as golden cases are, so that every run under a wrapper (valgrind)
+// takes them with the golden tables.
 INSTANTIATE_TEST_SUITE_P(
-    Ends, RunEnd,
+    Golden, RunEnd,
     ::testing::Values(
         run_end{"decoded", kDumpOnly, {"cap.dat", "0"}, {}, kDumpLine, notes(3, 1), 0},
         run_end{"usage", std::nullopt, {}, {}, kUsage, "", 1},
