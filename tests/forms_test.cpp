@@ -92,6 +92,17 @@ INSTANTIATE_TEST_SUITE_P(
         // 26316; repeat 2 from offset 3 sends times 3 to 8 again.
         form_case{"sendir_repeats_from_its_offset", "sendir", "sendir,1:1,1,38000,2,3,128,64,16,16,16,48,16,1000\r\n",
                   ": 3368 1684 421 421 421 1263 421 26316 421 421 421 1263 421 26316\n"},
+        // 40 kHz (F = 0x68): 0x60 cycles are 2409 µs, 0x18 602, 0x30 1204
+        // and the lead-out of 0x702 cycles 45011.
+        form_case{"pronto_learned_code", "pronto",
+                  "0000 0068 0000 000D 0060 0018 0030 0018 0018 0018 0030 0018 0018 0018 0030 0018 0018 0018 "
+                  "0018 0018 0030 0018 0018 0018 0018 0018 0018 0018 0018 0702\n",
+                  ": 2409 602 1204 602 602 602 1204 602 602 602 1204 602 602 602 602 602 1204 602 602 602 602 602 602 "
+                  "602 602 45011\n"},
+        form_case{"flipper_raw_signal", "flipper",
+                  "Filetype: IR signals file\nVersion: 1\n#\nname: Power\ntype: raw\nfrequency: 38000\n"
+                  "duty_cycle: 0.330000\ndata: 9000 4500 560\n",
+                  "Power: 9000 4500 560\n"},
         form_case{"raw_two_short_lines_are_two_signals", "raw", "100 200\n100 200\n", ": 100 200\n: 100 200\n"},
         form_case{"raw_three_short_lines_of_one_count_are_a_cut_signal", "raw", "100 200\n100 200\n100 200\n", kRawCut},
         form_case{"raw_named_short_lines_are_signals", "raw", "a: 100 200\nb: 100 200\nc: 100 200\n",

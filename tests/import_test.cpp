@@ -1,7 +1,8 @@
 // mkcapture --from: signals in other tools' forms become the capture words
 // they stand for, and tavlin decodes them with the default options; --from
 // auto tells each form; malformed input is refused with its line and column
-// and leaves no file behind.
+// and leaves no file behind. (Each form's reader is tested in-process, in
+// forms_test.cpp.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
