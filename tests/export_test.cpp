@@ -71,6 +71,39 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
+// The lowest and the highest carrier: at 15 kHz a cycle lasts 66.667 µs
+// (4500 µs is 67.5 cycles, rounded up), at 500 kHz 2 µs.
+TEST(ExportCarrier, LowestAndHighestAreTaken) {
+    const std::pair<const char*, std::string> cases[] = {
+        {"15000",
+         "# power\nsendir,1:1,1,15000,1,1,36,9,18,9,9,1500\n# record_3\nsendir,1:1,1,15000,1,1,135,68,8,600\n"},
+        {"500000",
+         "# power\nsendir,1:1,1,500000,1,1,1200,300,600,300,300,50000\n# record_3\nsendir,1:1,1,500000,1,1,4500,"
+         "2250,280,20010\n"}};
+    for (const auto& [carrier, out] : cases) {
+        scratch_dir dir;
+        dir.write_capture("cap.dat", kCapture);
+        dir.write_bytes("names.txt", kNames);
+        const run_result r =
+            run_export(dir, {"--to", "sendir", "--carrier", carrier, "--names", "names.txt", "cap.dat", "-"});
+        EXPECT_PRED_FORMAT2(same_text, r.out, out);
+        EXPECT_EQ(r.err, "tavlin-export: record 2 holds no signal; left out\n");
+        EXPECT_EQ(r.status, 0);
+    }
+}
+
+// An unnamed signal is named by its record's number as tavlin prints it.
+TEST(ExportNames, UnnamedSignalsTakeTheRecordNumberInHex) {
+    scratch_dir dir;
+    std::string description;
+    for (int k = 1; k <= 17; ++k) description += "0x2000 " + std::to_string(k) + " 5\n";
+    dir.write_capture("cap.dat", description);
+    const run_result r = run_export(dir, {"--to", "raw", "--records", "9-A,11", "cap.dat", "-"});
+    EXPECT_EQ(r.out, "record_9: 9 5\nrecord_A: 10 5\nrecord_11: 17 5\n");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.status, 0);
+}
+
 // The signal of each record of a capture file: words 1 to the first 0.
 std::vector<std::vector<std::uint32_t>> signals_of(const std::string& capture) {
     std::vector<std::vector<std::uint32_t>> signals;
@@ -218,6 +251,12 @@ INSTANTIATE_TEST_SUITE_P(
                      {"--to", "raw", "text.txt", "out.txt"},
                      1,
                      "tavlin-export: text.txt holds no record: a capture is a 1024-byte header, then 2048-byte "
+                     "records\n"},
+        failure_case{"header_without_records",
+                     "header 0",
+                     {"--to", "raw", "cap.dat", "out.txt"},
+                     1,
+                     "tavlin-export: cap.dat holds no record: a capture is a 1024-byte header, then 2048-byte "
                      "records\n"},
         failure_case{"negative_word",
                      "0x2000 100 -5 100",

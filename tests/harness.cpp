@@ -32,6 +32,47 @@ std::string read_file(const std::string& path) {
     return text.str();
 }
 
+namespace {
+
+// The line of `text` around byte `at`, its line end included, as C would
+// write it in a string, cut to a window around `at` when it is long.
+std::string shown_line(std::string_view text, std::size_t at) {
+    const std::size_t start = at == 0 ? 0 : text.rfind('\n', at - 1) + 1;
+    const std::size_t newline = text.find('\n', at);
+    const std::size_t end = newline == std::string_view::npos ? text.size() : newline + 1;
+    std::size_t from = start, to = end;
+    if (at - from > 60) from = at - 40;
+    if (to - at > 60) to = at + 40;
+    std::string shown = from > start ? "..." : "";
+    for (std::size_t i = from; i < to; ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        char escaped[8];
+        if (c == '\n') shown += "\\n";
+        else if (c == '\r') shown += "\\r";
+        else if (c == '\t') shown += "\\t";
+        else if (c == '\\') shown += "\\\\";
+        else if (c < 0x20 || c >= 0x7F) shown += (std::snprintf(escaped, sizeof escaped, "\\x%02X", c), escaped);
+        else shown += static_cast<char>(c);
+    }
+    if (to < end) shown += "...";
+    if (at >= text.size()) shown += "<end>";
+    return shown;
+}
+
+}  // namespace
+
+::testing::AssertionResult same_text(const char* got_expression, const char* expected_expression,
+                                     std::string_view got, std::string_view expected) {
+    if (got == expected) return ::testing::AssertionSuccess();
+    std::size_t at = 0;
+    while (at < got.size() && at < expected.size() && got[at] == expected[at]) ++at;
+    const std::size_t line = 1 + static_cast<std::size_t>(std::count(got.begin(), got.begin() + at, '\n'));
+    return ::testing::AssertionFailure()
+           << got_expression << " (" << got.size() << " bytes) differs from " << expected_expression << " ("
+           << expected.size() << " bytes) first at byte " << at << ", line " << line << ":\n  got:      "
+           << shown_line(got, at) << "\n  expected: " << shown_line(expected, at);
+}
+
 scratch_dir::scratch_dir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "tavlin-test-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) std::abort();
@@ -124,8 +165,15 @@ const std::string& reachable_copy(const std::string& program) {
     return copies.back().second;
 }
 
+// The tests write a program's standard input while it runs, and a program
+// may end before reading all of it: the write then fails with EPIPE instead
+// of ending the test process. Each program starts with SIGPIPE as it would
+// from a shell.
+const bool kPipeSignalIgnored = std::signal(SIGPIPE, SIG_IGN) != SIG_ERR;
+
 run_result run_program(const std::string& program, bool wrapped, const scratch_dir& dir,
                        const std::vector<std::string>& args, const run_setup& setup) {
+    if (!kPipeSignalIgnored) std::abort();
     const std::string out_path = setup.stdout_path.empty() ? dir.path_of(".stdout") : setup.stdout_path;
     const std::string err_path = dir.path_of(".stderr");
     int feed[2], caught[2] = {-1, -1};
@@ -155,6 +203,7 @@ run_result run_program(const std::string& program, bool wrapped, const scratch_d
     if (setup.as_nobody && chmod(dir.path.c_str(), 0755) != 0) std::abort();
     pid_t child = fork();
     if (child == 0) {
+        std::signal(SIGPIPE, SIG_DFL);
         if (chdir(dir.path.c_str()) != 0) _exit(127);
         int out = terminal_name.empty()
                       ? open(out_path.c_str(), O_WRONLY | O_CREAT | (setup.stdout_append ? O_APPEND : O_TRUNC), 0644)
@@ -182,9 +231,11 @@ run_result run_program(const std::string& program, bool wrapped, const scratch_d
         _exit(127);
     }
     close(feed[0]);
-    if (!setup.stdin_text.empty()) {
-        ssize_t n = write(feed[1], setup.stdin_text.data(), setup.stdin_text.size());
-        (void)n;
+    // What the program leaves unread is dropped.
+    for (std::size_t at = 0; at < setup.stdin_text.size();) {
+        const ssize_t n = write(feed[1], setup.stdin_text.data() + at, setup.stdin_text.size() - at);
+        if (n <= 0) break;
+        at += static_cast<std::size_t>(n);
     }
     close(feed[1]);
     run_result result;
@@ -273,19 +324,12 @@ void check_golden(const golden_case& c) {
     scratch_dir dir;
     if (c.capture) dir.write_capture("cap.dat", *c.capture);
     run_result r = run_tavlin(dir, c.args);
-    EXPECT_EQ(r.out, c.out);
-    EXPECT_EQ(r.err, c.err);
+    EXPECT_PRED_FORMAT2(same_text, r.out, c.out);
+    EXPECT_PRED_FORMAT2(same_text, r.err, c.err);
     EXPECT_EQ(r.status, c.status);
 }
 
 std::string file_note(unsigned long long size) { return "Input File cap.dat :" + std::to_string(size) + " \n"; }
-
-std::string golden_name(const ::testing::TestParamInfo<golden_case>& info) {
-    std::string name;
-    for (const char* c = info.param.name; *c != '\0'; ++c)
-        name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
-    return name;
-}
 
 TEST_P(Golden, MatchesWholeOutput) { check_golden(GetParam()); }
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
 #include <functional>
 #include <optional>
@@ -58,6 +59,12 @@ std::string written(Write write) {
 
 // `text` written `times` times over.
 std::string repeated(std::string_view text, int times);
+
+// For EXPECT_PRED_FORMAT2(same_text, got, expected): two whole outputs,
+// byte for byte. On a difference it names the first line that differs and
+// shows that line of each with its line end and other control bytes visible.
+::testing::AssertionResult same_text(const char* got_expression, const char* expected_expression,
+                                     std::string_view got, std::string_view expected);
 
 // The whole contents of a file.
 std::string read_file(const std::string& path);
@@ -131,8 +138,17 @@ inline void PrintTo(const golden_case& c, std::ostream* os) { *os << c.name; }
 // table of cases: INSTANTIATE_TEST_SUITE_P(Table, Golden, Values(...), golden_name).
 class Golden : public ::testing::TestWithParam<golden_case> {};
 
-// Readable test names for parameterized golden tests.
-std::string golden_name(const ::testing::TestParamInfo<golden_case>& info);
+// Readable test names for parameterized tests of cases with a `name`: its
+// letters and digits, '_' for every other character.
+template <class Case>
+std::string golden_name_of(const ::testing::TestParamInfo<Case>& info) {
+    std::string name;
+    for (const char* c = info.param.name; *c != '\0'; ++c)
+        name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+    return name;
+}
+
+inline std::string golden_name(const ::testing::TestParamInfo<golden_case>& info) { return golden_name_of(info); }
 
 // Runs the case and compares stdout, stderr and status byte for byte.
 void check_golden(const golden_case& c);

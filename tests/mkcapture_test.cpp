@@ -70,7 +70,7 @@ TEST_P(MkcaptureRun, ChangesOnlyWhatItWasAskedToWrite) {
 
     const run_result r = run_mkcapture(dir, c.args, c.setup);
     EXPECT_EQ(r.status, c.status);
-    EXPECT_TRUE(r.out == c.out) << r.out.size() << " bytes on standard output";
+    EXPECT_PRED_FORMAT2(same_text, r.out, c.out);
     EXPECT_EQ(r.err, c.err);
     EXPECT_EQ(directory_listing(dir.path), expected_listing);
 }
@@ -256,6 +256,14 @@ INSTANTIATE_TEST_SUITE_P(
                                   "",
                                   "mkcapture: --split has no effect with --from raw\n" + kTry,
                                   {}},
+                      output_case{"value_missing_at_the_end",
+                                  nullptr,
+                                  {"--from"},
+                                  {},
+                                  2,
+                                  "",
+                                  "mkcapture: --from needs a value\n" + kTry,
+                                  {}},
                       output_case{"unknown_option",
                                   nullptr,
                                   {"--frm", "raw", "in.txt", "out.cap"},
@@ -320,6 +328,22 @@ INSTANTIATE_TEST_SUITE_P(
                     "",
                     "mkcapture: bad.txt: line 2: bad duration '\\x1B[31m" + std::string(35, 'x') + "'...\n",
                     {}},
+        output_case{"input_that_cannot_be_read",
+                    [](scratch_dir& d) { mkdir(d.path_of("sub").c_str(), 0755); },
+                    {"sub", "out.cap"},
+                    {},
+                    1,
+                    "",
+                    "mkcapture: cannot read sub: Is a directory\n",
+                    {}},
+        output_case{"standard_input_that_cannot_be_read",
+                    [](scratch_dir& d) { mkdir(d.path_of("sub").c_str(), 0755); },
+                    {"-", "out.cap"},
+                    setup_of({{"stdin_path", "sub"}}),
+                    1,
+                    "",
+                    "mkcapture: cannot read -: Is a directory\n",
+                    {}},
         output_case{"empty_description",
                     [](scratch_dir& d) { write(d, "empty.txt", "# nothing\n"); },
                     {"empty.txt", "out.cap"},
@@ -341,7 +365,7 @@ TEST(MkcaptureFifo, IsWrittenIntoNotReplaced) {
     reader.join();
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
-    EXPECT_TRUE(read_back == kCapture);
+    EXPECT_PRED_FORMAT2(same_text, read_back, kCapture);
     struct stat st;
     ASSERT_EQ(lstat(dir.path_of("fifo").c_str(), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode));

@@ -57,7 +57,7 @@ void check_agreement(const std::string& bytes, const std::string& what) {
     for (std::size_t i = 0; i < records.size(); ++i) ASSERT_EQ(read_shown_record(image, walk, i + 1, records[i]), 0);
     for (const bool verbose : {false, true}) {
         const std::string tavlin = written([&](out_writer& out) { EXPECT_EQ(run_mode(-1, image, out, verbose), 0); });
-        EXPECT_TRUE(rebuilt(records, verbose) == tavlin) << (verbose ? "verbose" : "plain");
+        EXPECT_PRED_FORMAT2(same_text, rebuilt(records, verbose), tavlin) << (verbose ? "verbose" : "plain");
     }
     release_capture(image);
     std::fclose(file);
@@ -108,7 +108,7 @@ TEST(ViewSample, PageAndTableAreAsKept) {
     run_result r = run_view(dir, {"sample.cap"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
-    EXPECT_TRUE(r.out == read_file(std::string(EXAMPLES_DIR) + "/../tests/golden/sample.html"))
+    EXPECT_PRED_FORMAT2(same_text, r.out, read_file(std::string(EXAMPLES_DIR) + "/../tests/golden/sample.html"))
         << "the page differs from tests/golden/sample.html";
     r = run_view(dir, {"--diff", "--mode", "2", "--base", "3", "sample.cap"});
     // Every row against record 3's 32 bits; bits past them count as changed.
@@ -119,6 +119,36 @@ TEST(ViewSample, PageAndTableAreAsKept) {
               "           2  00000000 00000000 00000000 00000000 00000000 00000000 0: 0000 0000 0000 \n"
               "               ^ ^  ^  ^     ^^     ^^            ^^^^^^^^ ^^^^^^^^ ^\n"
               "           3  01010010 10000011 00001100 00000000 : 4AC1 3000 \n");
+    EXPECT_EQ(r.status, 0);
+}
+
+// The page has a table for each decoder of the mode, and for none in mode 0.
+TEST(ViewModes, PageShowsTheDecodersOfTheMode) {
+    const std::pair<const char*, std::string> cases[] = {
+        {"-1", "KANDEN MITSUBISHI SONY "}, {"0", ""}, {"1", "KANDEN "}, {"2", "MITSUBISHI "}, {"3", "SONY "}};
+    scratch_dir dir;
+    dir.write_capture("cap.dat", "1 2\n3 4\n");
+    const std::string head = "<tr><th>record</th><th>";
+    for (const auto& [mode, tables] : cases) {
+        const run_result r = run_view(dir, {"--mode", mode, "cap.dat"});
+        std::string got;
+        for (std::size_t at = r.out.find(head); at != std::string::npos; at = r.out.find(head, at + 1))
+            got += r.out.substr(at + head.size(), r.out.find('<', at + head.size()) - at - head.size()) + " ";
+        EXPECT_EQ(got, tables) << "--mode " << mode;
+        EXPECT_EQ(r.status, 0);
+    }
+}
+
+// Rows merge only records that print the same and follow each other.
+TEST(ViewTable, MergesOnlyConsecutiveRecords) {
+    scratch_dir dir;
+    dir.write_capture("cap.dat", repeated("1 2\n", 5));
+    const run_result r = run_view(dir, {"--diff", "--mode", "1", "--records", "1,3-5", "cap.dat"});
+    EXPECT_EQ(r.out,
+              "KANDEN\n"
+              "           1  (no frame: its first pair ends it)\n"
+              "         3-5  (no frame: its first pair ends it)\n");
+    EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 0);
 }
 
@@ -175,6 +205,11 @@ INSTANTIATE_TEST_SUITE_P(
                      "tavlin-view: text.txt looks like text, not a capture: make a capture of it with mkcapture\n"},
         view_failure{
             "bad_mode", {"--mode", "7", "cap.dat"}, 2, "tavlin-view: bad mode '7' (-1, 0, 1, 2 or 3)\n" + kTry},
+        view_failure{"diff_without_decoders",
+                     {"--diff", "--mode", "0", "cap.dat"},
+                     2,
+                     "tavlin-view: --diff compares decoders; --mode 0 has none\n" + kTry},
+        view_failure{"base_of_record_0", {"--base", "0", "cap.dat"}, 2, "tavlin-view: bad --base '0' (one record, in hex)\n" + kTry},
         view_failure{"no_capture", {"--mode", "1"}, 2, "tavlin-view: needs one CAPTURE\n" + kTry},
         view_failure{"record_past_the_last",
                      {"--records", "2-3", "cap.dat"},
