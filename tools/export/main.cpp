@@ -115,7 +115,11 @@ problem export_records(const options& o, const std::map<std::uint64_t, std::stri
     problem outcome;
     for_each_listed(o.records, capture.records, [&](std::uint64_t number) {
         const std::string number_text = record_number_text(number);
-        const word_span record = image_words(capture.image, record_first_word(number), kRecordWords);
+        word_span record;
+        if (!capture.stream)
+            record = image_words(capture.image, record_first_word(number), kRecordWords);
+        else if (!stream_record(capture, number, record))
+            return false;  // the end of the stream, or a failed read of it
         const auto named = names.find(number);
         s.name = named != names.end() ? named->second : "record_" + number_text;
         std::uint64_t negative_word = 0;
@@ -140,6 +144,12 @@ problem export_records(const options& o, const std::map<std::uint64_t, std::stri
         return true;
     });
     if (outcome.failed() || out == nullptr) return outcome;
+    if (capture.stream && capture.error != 0)
+        return failure(std::string("cannot read ") + o.capture + ": " + std::strerror(capture.error));
+    // A stream's last record is known only at its end.
+    if (capture.stream && capture.ended)
+        if (const std::uint64_t past = first_past(o.records, capture.next - 1))
+            return failure("record " + record_number_text(past) + " is past the last record of " + o.capture);
     out_text(*out, text);
     if (written == 0) warn(kTool, "no record of " + std::string(o.capture) + " holds a signal");
     return {};
@@ -161,7 +171,7 @@ problem run(int argc, char** argv) {
     if (o.names != nullptr && same_regular_file(output, o.names))
         return refusal(std::string("OUTPUT ") + o.output + " is the same file as --names " + o.names);
     capture_file capture;
-    if (problem p = open_capture_file(o.capture, capture); p.failed()) return p;
+    if (problem p = open_capture_file(o.capture, capture, true); p.failed()) return p;
     if (const std::uint64_t past = first_past(o.records, capture.records)) {
         close_capture_file(capture);
         return failure("record " + record_number_text(past) + " is past the last record of " + o.capture);
@@ -169,8 +179,9 @@ problem run(int argc, char** argv) {
 
     // An output that cannot be taken back (standard output, a FIFO, a
     // device) gets nothing unless every record can be written: the records
-    // are checked in a first walk that writes nothing.
-    if (output.how != output_file::kind::replace)
+    // are checked in a first walk that writes nothing. A capture read as a
+    // stream can be walked once only: what it holds is known at its end.
+    if (output.how != output_file::kind::replace && !capture.stream)
         if (problem p = export_records(o, names, capture, nullptr); p.failed()) {
             close_capture_file(capture);
             return p;

@@ -26,9 +26,60 @@ std::FILE* copy_to_temporary(std::FILE* in) {
     return copy;
 }
 
+// Reads up to `bytes` of the stream; returns how many it read, with
+// `error` set on a failed read.
+std::size_t read_stream(capture_file& capture, unsigned char* into, std::size_t bytes) {
+    const std::size_t n = std::fread(into, 1, bytes, capture.file);
+    if (n < bytes && std::ferror(capture.file)) capture.error = errno != 0 ? errno : EIO;
+    return n;
+}
+
+// Fills capture.record with the stream's next record; a last record cut
+// short is completed with zeros, as a capture image reads past its data.
+void read_next_record(capture_file& capture) {
+    const std::size_t n = read_stream(capture, capture.record, kRecordBytes);
+    std::memset(capture.record + n, 0, kRecordBytes - n);
+    if (n == 0 || capture.error != 0) capture.ended = true;
+}
+
+// A stream: its header is skipped, its first record read, and both checked
+// as a capture read from a file is.
+problem open_stream(const std::string& name, capture_file& capture) {
+    unsigned char header[kHeaderBytes];
+    const std::size_t n = read_stream(capture, header, sizeof header);
+    capture.stream = true;
+    capture.records = kUnknownRecords;
+    if (capture.error == 0 && n == sizeof header) read_next_record(capture);
+    const auto fail = [&](const std::string& what) {
+        if (capture.file != stdin) std::fclose(capture.file);
+        capture.file = nullptr;
+        return failure(what);
+    };
+    if (capture.error != 0) return fail("cannot read " + name + ": " + std::strerror(capture.error));
+    if (n < sizeof header || capture.ended)
+        return fail(name + " holds no record: a capture is a 1024-byte header, then 2048-byte records");
+    // A stream's size is not known in advance: its start alone tells text.
+    std::string start(reinterpret_cast<const char*>(header), sizeof header);
+    start.append(reinterpret_cast<const char*>(capture.record), kRecordBytes);
+    if (!looks_binary(start))
+        return fail(name + " looks like text, not a capture: make a capture of it with mkcapture");
+    return {};
+}
+
 }  // namespace
 
-problem open_capture_file(const char* path, capture_file& capture) {
+bool stream_record(capture_file& capture, std::uint64_t number, word_span& words) {
+    // The record in hand is capture.next; later ones are read, earlier ones
+    // are gone.
+    while (!capture.ended && capture.next < number) {
+        read_next_record(capture);
+        ++capture.next;
+    }
+    words = {capture.record, kRecordWords, capture.error};
+    return !capture.ended && capture.next == number;
+}
+
+problem open_capture_file(const char* path, capture_file& capture, bool in_order) {
     const std::string name = path;
     const auto refuse = [&](const std::string& what) {
         if (capture.file != nullptr && capture.file != stdin) std::fclose(capture.file);
@@ -42,6 +93,7 @@ problem open_capture_file(const char* path, capture_file& capture) {
         return refuse("cannot open " + name + ": " + std::strerror(error));
     }
     std::int64_t size = measure_capture(capture.file);
+    if (size < 0 && in_order) return open_stream(name, capture);
     if (size < 0) {  // a pipe, a FIFO, a terminal
         std::FILE* copy = copy_to_temporary(capture.file);
         if (copy == nullptr) return refuse("cannot read " + name + ": " + std::strerror(errno));
@@ -66,7 +118,7 @@ problem open_capture_file(const char* path, capture_file& capture) {
 }
 
 void close_capture_file(capture_file& capture) {
-    if (capture.records != 0) release_capture(capture.image);
+    if (capture.records != 0 && !capture.stream) release_capture(capture.image);
     if (capture.file != nullptr && capture.file != stdin) std::fclose(capture.file);
     capture = capture_file{};
 }
