@@ -23,15 +23,7 @@ namespace {
 
 constexpr const char* kTool = "tavlin-export";
 
-const char* const kHelp =
-    "usage: tavlin-export --to FORM [--records LIST] [--names MANIFEST] [--carrier HZ] CAPTURE OUTPUT\n"
-    "Writes the records of the capture file CAPTURE ('-' reads standard input)\n"
-    "to OUTPUT ('-' writes standard output) as text another tool can send. A\n"
-    "record's signal is its words from 1 up to the first 0, in microseconds,\n"
-    "burst first; word 0, the idle time, is left out, and copies of a signal\n"
-    "inside a record stay as they are. Records without a signal are left out.\n"
-    "  --to FORM         raw, ir-ctl, mode2, pronto, flipper, broadlink, sendir\n"
-    "                    or c-array (mkcapture --from reads each back)\n"
+const char* const kHelpRest =
     "  --records LIST    the records to write, as tavlin numbers them (hex):\n"
     "                    1-1F,23,40- (default: all)\n"
     "  --names MANIFEST  name the signals after mkcapture's --manifest file\n"
@@ -46,6 +38,18 @@ const char* const kHelp =
     "everything was written, never the same file as CAPTURE.\n"
     "  -h, --help        this text\n"
     "  --version         the version\n";
+
+// The help text, with the forms the registry can write.
+std::string help_text() {
+    return std::string(
+               "usage: tavlin-export --to FORM [--records LIST] [--names MANIFEST] [--carrier HZ] CAPTURE OUTPUT\n"
+               "Writes the records of the capture file CAPTURE ('-' reads standard input)\n"
+               "to OUTPUT ('-' writes standard output) as text another tool can send. A\n"
+               "record's signal is its words from 1 up to the first 0, in microseconds,\n"
+               "burst first; word 0, the idle time, is left out, and copies of a signal\n"
+               "inside a record stay as they are. Records without a signal are left out.\n") +
+           help_option("--to FORM", form_names(true) + " (mkcapture --from reads each back)") + kHelpRest;
+}
 
 const std::vector<option_rule> kOptions = {{"--to", true}, {"--records", true}, {"--names", true}, {"--carrier", true}};
 
@@ -63,7 +67,7 @@ struct options {
 // nothing when it goes on.
 std::optional<problem> read_options(int argc, char** argv, options& o) {
     command_line line;
-    if (auto ended = take_command_line(kTool, kHelp, argc, argv, kOptions, line)) return ended;
+    if (auto ended = take_command_line(kTool, help_text(), argc, argv, kOptions, line)) return ended;
     for (const given_option& option : line.options) {
         const std::string_view name = option.name;
         if (name == "--to") {

@@ -73,3 +73,26 @@ std::optional<problem> take_command_line(const char* tool, std::string_view help
     if (!error.empty()) return usage_error(error);
     return std::nullopt;
 }
+
+std::string help_option(std::string_view option, std::string_view text) {
+    constexpr std::size_t kColumn = 20, kWidth = 79;
+    std::string help = "  " + std::string(option);
+    help.append(help.size() < kColumn ? kColumn - help.size() : 1, ' ');
+    std::size_t line_start = 0;
+    bool first_word = true;
+    while (!text.empty()) {
+        const std::size_t space = text.find(' ');
+        const std::string_view word = text.substr(0, space);
+        text.remove_prefix(space == std::string_view::npos ? text.size() : space + 1);
+        if (!first_word && help.size() - line_start + 1 + word.size() > kWidth) {
+            help += '\n';
+            line_start = help.size();
+            help.append(kColumn, ' ');
+        } else if (!first_word) {
+            help += ' ';
+        }
+        help += word;
+        first_word = false;
+    }
+    return help + "\n";
+}

@@ -37,3 +37,8 @@ std::string read_command_line(int argc, char** argv, const std::vector<option_ru
 // well formed is a usage error. Returns nothing when the run goes on.
 std::optional<problem> take_command_line(const char* tool, std::string_view help, int argc, char** argv,
                                          const std::vector<option_rule>& known, command_line& line);
+
+// An option's line of a help text: `option` in a column of 20, then `text`
+// folded at word boundaries into lines of at most 79 characters, each
+// further line indented to the column.
+std::string help_option(std::string_view option, std::string_view text);
