@@ -1,0 +1,212 @@
+// tavlin-export: writes the records of a capture back out as text that
+// another tool can send. A record's signal is its words from 1 up to the
+// first 0, burst first, in microseconds; word 0, the idle time, is not part
+// of it, and copies inside a record stay as they are.
+#include "tools/export/export.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "output/writer.h"
+#include "tools/shared/capture_file.h"
+#include "tools/shared/command_line.h"
+#include "tools/shared/output_file.h"
+#include "tools/shared/record_layout.h"
+#include "tools/shared/record_list.h"
+#include "tools/forms/registry.h"
+#include "tools/shared/text_input.h"
+
+namespace {
+
+constexpr const char* kTool = kExportTool;
+
+const char* const kHelpRest =
+    "  --records LIST    the records to write, as tavlin numbers them (hex):\n"
+    "                    1-1F,23,40- (default: all)\n"
+    "  --names MANIFEST  name the signals after mkcapture's --manifest file\n"
+    "                    (default: record_N, N as tavlin numbers the record)\n"
+    "  --carrier HZ      the carrier that pronto, sendir and flipper state\n"
+    "                    (default 38000)\n"
+    "Pronto and sendir hold bursts and gaps in pairs, and a Broadlink code ends\n"
+    "with a gap: a signal that ends with a burst gets a gap after it (100 ms,\n"
+    "or 0x0D05 Broadlink ticks). Pronto, sendir and Broadlink count time in\n"
+    "carrier cycles or ticks: each duration is rounded to the nearest.\n"
+    "OUTPUT is written as mkcapture writes its files: replaced only when\n"
+    "everything was written, never the same file as CAPTURE.\n"
+    "  -h, --help        this text\n"
+    "  --version         the version\n";
+
+// The help text, with the forms the registry can write.
+std::string help_text() {
+    return std::string(
+               "usage: tavlin-export --to FORM [--records LIST] [--names MANIFEST] [--carrier HZ] CAPTURE OUTPUT\n"
+               "Writes the records of the capture file CAPTURE ('-' reads standard input)\n"
+               "to OUTPUT ('-' writes standard output) as text another tool can send. A\n"
+               "record's signal is its words from 1 up to the first 0, in microseconds,\n"
+               "burst first; word 0, the idle time, is left out, and copies of a signal\n"
+               "inside a record stay as they are. Records without a signal are left out.\n") +
+           help_option("--to FORM", form_names(true) + " (mkcapture --from reads each back)") + kHelpRest;
+}
+
+const std::vector<option_rule> kOptions = {{"--to", true}, {"--records", true}, {"--names", true}, {"--carrier", true}};
+
+struct options {
+    const signal_form* form = nullptr;
+    std::vector<record_range> records = {{1, UINT64_MAX}};
+    const char* names = nullptr;
+    write_settings writing;
+    bool carrier_given = false;
+    const char* capture = nullptr;
+    const char* output = nullptr;
+};
+
+// Reads the command line. Returns how the run ends when it ends here,
+// nothing when it goes on.
+std::optional<problem> read_options(int argc, char** argv, options& o) {
+    command_line line;
+    if (auto ended = take_command_line(kTool, help_text(), argc, argv, kOptions, line)) return ended;
+    for (const given_option& option : line.options) {
+        const std::string_view name = option.name;
+        if (name == "--to") {
+            o.form = find_form(option.value);
+            if (o.form == nullptr || o.form->write_signal == nullptr)
+                return usage_error("cannot write " + quoted(option.value) + " (" + form_names(true) + ")");
+        } else if (name == "--records") {
+            if (const std::string error = read_record_list(option.value, o.records); !error.empty())
+                return usage_error(error);
+        } else if (name == "--names") {
+            o.names = option.value;
+        } else {
+            const std::optional<std::uint64_t> hz = read_number(option.value, 500000);
+            if (!hz || *hz < 15000)
+                return usage_error("bad value for --carrier: " + quoted(option.value) + " (15000 to 500000)");
+            o.writing.carrier = static_cast<std::uint32_t>(*hz);
+            o.carrier_given = true;
+        }
+    }
+    if (o.form == nullptr) return usage_error("needs --to FORM (" + form_names(true) + ")");
+    const std::string_view form = o.form->name;
+    if (o.carrier_given && form != "pronto" && form != "sendir" && form != "flipper")
+        return usage_error("--carrier has no effect with --to " + std::string(form));
+    if (line.operands.size() != 2) return usage_error("needs CAPTURE and OUTPUT");
+    o.capture = line.operands[0];
+    o.output = line.operands[1];
+    return std::nullopt;
+}
+
+// The names of mkcapture's manifest.
+problem read_names(const char* path, std::map<std::uint64_t, std::string>& names) {
+    std::string text;
+    if (const int error = read_text_file(path, text))
+        return failure(std::string("cannot read ") + path + ": " + std::strerror(error));
+    if (const std::string error = read_manifest(text, names); !error.empty())
+        return failure(std::string(path) + ": " + error);
+    return {};
+}
+
+// Writes the listed records of the capture through `out` as the form's
+// text; with no writer, only checks that every one can be written, and
+// warns of nothing.
+problem export_records(const options& o, const std::map<std::uint64_t, std::string>& names, capture_file& capture,
+                       out_writer* out) {
+    std::string text;
+    if (o.form->write_start != nullptr) o.form->write_start(text);
+    ir_signal s;
+    std::uint64_t written = 0;
+    problem outcome;
+    for_each_listed(o.records, capture.records, [&](std::uint64_t number) {
+        const std::string number_text = record_number_text(number);
+        word_span record;
+        if (!capture.stream)
+            record = image_words(capture.image, record_first_word(number), kRecordWords);
+        else if (!stream_record(capture, number, record))
+            return false;  // the end of the stream, or a failed read of it
+        const auto named = names.find(number);
+        s.name = named != names.end() ? named->second : "record_" + number_text;
+        std::uint64_t negative_word = 0;
+        std::string what;
+        if (const int error = read_record_signal(record, s.durations, negative_word))
+            what = std::string("cannot read ") + o.capture + ": " + std::strerror(error);
+        else if (negative_word != 0)
+            what = "record " + number_text + ": word " + std::to_string(negative_word) + " is negative, no duration";
+        else if (!s.durations.empty() && !o.form->write_signal(s, o.writing, text, what))
+            what = "record " + number_text + ": " + what;
+        if (!what.empty()) {
+            outcome = failure(what);
+            return false;
+        }
+        if (s.durations.empty()) {
+            if (out != nullptr) warn(kTool, "record " + number_text + " holds no signal; left out");
+            return true;
+        }
+        ++written;
+        if (out != nullptr) out_text(*out, text);
+        text.clear();
+        return true;
+    });
+    if (outcome.failed() || out == nullptr) return outcome;
+    if (capture.stream && capture.error != 0)
+        return failure(std::string("cannot read ") + o.capture + ": " + std::strerror(capture.error));
+    // A stream's last record is known only at its end.
+    if (capture.stream && capture.ended)
+        if (const std::uint64_t past = first_past(o.records, capture.next - 1))
+            return failure("record " + record_number_text(past) + " is past the last record of " + o.capture);
+    out_text(*out, text);
+    if (written == 0) warn(kTool, "no record of " + std::string(o.capture) + " holds a signal");
+    return {};
+}
+
+// One run: the command line, the names, the output planned, the capture
+// opened, its records written.
+problem run(int argc, char** argv) {
+    options o;
+    if (auto ended = read_options(argc, argv, o)) return *ended;
+    std::map<std::uint64_t, std::string> names;
+    if (o.names != nullptr)
+        if (problem p = read_names(o.names, names); p.failed()) return p;
+
+    output_file output;
+    if (problem p = plan_output(o.output, false, output); p.failed()) return p;
+    if (same_regular_file(output, o.capture))
+        return refusal(std::string("OUTPUT ") + o.output + " is the same file as CAPTURE " + o.capture);
+    if (o.names != nullptr && same_regular_file(output, o.names))
+        return refusal(std::string("OUTPUT ") + o.output + " is the same file as --names " + o.names);
+    capture_file capture;
+    if (problem p = open_capture_file(o.capture, capture, true); p.failed()) return p;
+    if (const std::uint64_t past = first_past(o.records, capture.records)) {
+        close_capture_file(capture);
+        return failure("record " + record_number_text(past) + " is past the last record of " + o.capture);
+    }
+
+    // An output that cannot be taken back (standard output, a FIFO, a
+    // device) gets nothing unless every record can be written: the records
+    // are checked in a first walk that writes nothing. A capture read as a
+    // stream can be walked once only: what it holds is known at its end.
+    if (output.how != output_file::kind::replace && !capture.stream)
+        if (problem p = export_records(o, names, capture, nullptr); p.failed()) {
+            close_capture_file(capture);
+            return p;
+        }
+    // Signals go out through the writer as they are made; on a failure the
+    // output is abandoned, and a replaced file stays as it was.
+    out_writer out;
+    problem outcome = open_output(output);
+    if (!outcome.failed()) {
+        out_init(out, output.fd);
+        outcome = export_records(o, names, capture, &out);
+    }
+    close_capture_file(capture);
+    if (!outcome.failed() && !out_flush(out)) outcome = write_failure(output, out.error);
+    if (!outcome.failed()) outcome = commit_output(output);
+    if (outcome.failed()) abandon_output(output);
+    return outcome;
+}
+
+}  // namespace
+
+problem run_export(int argc, char** argv) { return run(argc, argv); }

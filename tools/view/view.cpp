@@ -1,0 +1,174 @@
+// tavlin-view: shows as a picture what tavlin prints as text. It writes one
+// HTML page with each record's signal and what each decoder read in it, or,
+// with --diff, the comparison table of the decoders' lines as text.
+#include "tools/view/view.h"
+
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "output/writer.h"
+#include "passes/modes.h"
+#include "tools/shared/capture_file.h"
+#include "tools/shared/command_line.h"
+#include "tools/shared/output_file.h"
+#include "tools/shared/record_list.h"
+#include "tools/shared/text_input.h"
+#include "tools/view/readings.h"
+#include "tools/view/page.h"
+#include "tools/view/table.h"
+
+namespace {
+
+constexpr const char* kTool = kViewTool;
+constexpr std::uint64_t kDefaultRecords = 50;
+constexpr std::uint64_t kMostOnPage = 2000;  // records on one page: about 130 MB of page for dense records
+
+const char* const kHelp =
+    "usage: tavlin-view [--mode N] [--records LIST] [--base N] [-o FILE] CAPTURE\n"
+    "       tavlin-view --diff [--mode N] [--records LIST] [--base N] CAPTURE\n"
+    "Writes one HTML page (to standard output, or FILE) that shows each record\n"
+    "of the capture file CAPTURE ('-' reads standard input): its signal, and\n"
+    "what each decoder read in it, exactly as tavlin decides it; and a table of\n"
+    "the decoders' lines with the bits that change from record to record\n"
+    "highlighted. With --diff, writes that table as text instead.\n"
+    "  --mode N          tavlin's mode: -1 (the default) the three decoders,\n"
+    "                    1 KANDEN, 2 MITSUBISHI, 3 SONY, 0 the signals alone\n"
+    "  --records LIST    the records to show, as tavlin numbers them (hex):\n"
+    "                    1-1F,23,40- (default: the first 50)\n"
+    "  --base N          compare every record's bits with record N's, not with\n"
+    "                    the record before\n"
+    "  -o FILE           write the page to FILE, replaced only when it is whole\n"
+    "Exit status: 0; 1 when CAPTURE cannot be read or is no capture, or the\n"
+    "output cannot be written; 2 for a usage error.\n"
+    "  -h, --help        this text\n"
+    "  --version         the version\n";
+
+const std::vector<option_rule> kOptions = {
+    {"--mode", true}, {"--records", true}, {"--base", true}, {"-o", true}, {"--diff", false}};
+
+struct options {
+    profile_list profiles = kFormats;
+    std::vector<record_range> records;
+    std::optional<std::uint64_t> base;
+    const char* output = "-";
+    bool diff = false;
+    const char* capture = nullptr;
+};
+
+// Reads the command line. Returns how the run ends when it ends here,
+// nothing when it goes on.
+std::optional<problem> read_options(int argc, char** argv, options& o) {
+    command_line line;
+    if (auto ended = take_command_line(kTool, kHelp, argc, argv, kOptions, line)) return ended;
+    bool output_given = false;
+    for (const given_option& option : line.options) {
+        const std::string_view name = option.name;
+        if (name == "--mode") {
+            // tavlin reads its mode as atoi does; the viewer takes the modes
+            // that run something, written as tavlin's help writes them.
+            const std::string_view text = option.value;
+            const std::int32_t mode = parse_mode(option.value);
+            if (text != std::to_string(mode) || mode < -1 || mode > static_cast<std::int32_t>(kFormats.size()))
+                return usage_error("bad mode " + quoted(text) + " (-1, 0, 1, 2 or 3)");
+            o.profiles = mode_passes(mode).formats;
+        } else if (name == "--records") {
+            if (const std::string error = read_record_list(option.value, o.records); !error.empty())
+                return usage_error(error);
+        } else if (name == "--base") {
+            std::vector<record_range> base;
+            if (!read_record_list(option.value, base).empty() || base.size() != 1 || base[0].first != base[0].last)
+                return usage_error("bad --base " + quoted(option.value) + " (one record, in hex)");
+            o.base = base[0].first;
+        } else if (name == "-o") {
+            o.output = option.value;
+            output_given = true;
+        } else {
+            o.diff = true;
+        }
+    }
+    if (o.diff && output_given) return usage_error("--diff writes to standard output; -o is for the page");
+    if (o.diff && o.profiles.empty()) return usage_error("--diff compares decoders; --mode 0 has none");
+    if (line.operands.size() != 1) return usage_error("needs one CAPTURE");
+    o.capture = line.operands[0];
+    return std::nullopt;
+}
+
+// One run: the command line, the output planned, the capture opened, the
+// records read, the page or the table written.
+problem run(int argc, char** argv) {
+    options o;
+    if (auto ended = read_options(argc, argv, o)) return *ended;
+    output_file output;
+    if (problem p = plan_output(o.output, false, output); p.failed()) return p;
+    if (same_regular_file(output, o.capture))
+        return refusal(std::string("the page ") + o.output + " is the same file as CAPTURE " + o.capture);
+    capture_file capture;
+    if (problem p = open_capture_file(o.capture, capture); p.failed()) return p;
+
+    const auto finish = [&](problem p) {
+        close_capture_file(capture);
+        return p;
+    };
+    if (o.base && *o.base > capture.records)
+        return finish(failure("--base " + record_number_text(*o.base) + " is past the last record of " + o.capture));
+    if (const std::uint64_t past = first_past(o.records, capture.records))
+        return finish(failure("record " + record_number_text(past) + " is past the last record of " + o.capture));
+
+    record_readings base;
+    if (o.base)
+        if (const int error = read_record_alone(capture.image, o.profiles, *o.base, base))
+            return finish(capture_read_failure(o.capture, error));
+    const std::vector<record_range> everything = {{1, UINT64_MAX}};
+    const std::vector<record_range>& listed = o.records.empty() ? everything : o.records;
+
+    // Only the records asked for are read, with the walk of the records
+    // before and between them where it is short (tools/view/readings.h).
+    std::string text;
+    reading_walk walk = start_walk(o.profiles);
+    if (o.diff) {
+        // The table is made as the records are read: its memory is its
+        // rows, whatever the number of records.
+        std::vector<comparison_table> tables;
+        for (std::size_t p = 0; p < o.profiles.size(); ++p) tables.push_back(start_table(p, o.base ? &base : nullptr));
+        record_readings r;
+        int error = 0;
+        std::uint64_t shown = 0;
+        for_each_listed(listed, capture.records, [&](std::uint64_t number) {
+            if (o.records.empty() && shown == kDefaultRecords) return false;
+            ++shown;
+            if ((error = read_shown_record(capture.image, walk, number, r)) != 0) return false;
+            for (comparison_table& table : tables) add_to_table(table, r);
+            return true;
+        });
+        if (error != 0) return finish(capture_read_failure(o.capture, error));
+        for (std::size_t p = 0; p < o.profiles.size(); ++p) {
+            text += p == 0 ? "" : "\n";
+            text += std::string(o.profiles[p]->name) + "\n";
+            text += table_text(tables[p].rows);
+        }
+        if (o.records.empty() && capture.records > shown)
+            text += "\n" + std::to_string(capture.records - shown) + " more records of the list are left out\n";
+    } else {
+        // A page shows a bounded number of records; a longer list is cut,
+        // and the page says how to choose.
+        std::uint64_t left_out = 0;
+        const std::uint64_t most = o.records.empty() ? kDefaultRecords : kMostOnPage;
+        const std::vector<std::uint64_t> numbers = listed_records(listed, capture.records, most, left_out);
+        std::vector<record_readings> records(numbers.size());
+        for (std::size_t i = 0; i < numbers.size(); ++i)
+            if (const int error = read_shown_record(capture.image, walk, numbers[i], records[i]))
+                return finish(capture_read_failure(o.capture, error));
+        const page_facts facts{o.capture, capture.image.size, capture.records, left_out, o.base ? &base : nullptr};
+        write_page(facts, o.profiles, records, text);
+    }
+    close_capture_file(capture);
+
+    return write_whole_output(output, text);
+}
+
+}  // namespace
+
+problem run_view(int argc, char** argv) { return run(argc, argv); }
