@@ -1,0 +1,229 @@
+// libFuzzer target: the exporter and the viewer run in-process on arbitrary
+// captures, with hostile record names and a hostile capture file name.
+//
+// Input: byte 0 chooses the form the exporter writes (bits 0-3, among the
+// writable forms), whether the viewer draws its page or its --diff table
+// (bit 4), and whether the records are named (bit 5); byte 1 is the length
+// of the capture's file name, byte 2 the number of names; then the file
+// name's bytes, the names (each a length byte and its bytes), and the
+// records after a zero header. Beyond the sanitizers' checks it stops on:
+//   - a run that ends with a status other than 0 or 1, or 1 with no message;
+//   - an export that fails but leaves its output, or that succeeds with a
+//     control byte in its text other than a line end or a tab;
+//   - an export whose signals, read back by the same form, are not as many
+//     as the records that hold a signal;
+//   - a page that is not UTF-8 a page may hold (no control byte but line
+//     ends and tabs), or a --diff table with a control byte.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "capture/layout.h"
+#include "tools/export/export.h"
+#include "tools/forms/registry.h"
+#include "tools/shared/record_layout.h"
+#include "tools/view/view.h"
+
+namespace {
+
+[[noreturn]] void fault(const std::string& what) {
+    std::fprintf(stderr, "fuzz_companions: %s\n", what.c_str());
+    std::abort();
+}
+
+std::string work_dir() {
+    static std::string dir = [] {
+        char path[] = "/tmp/fuzz_companions.XXXXXX";
+        if (mkdtemp(path) == nullptr) fault("no temporary directory");
+        return std::string(path);
+    }();
+    return dir;
+}
+
+void write_file(const std::string& path, const std::string& bytes) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (f == nullptr) fault("cannot write " + path);
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+}
+
+bool read_file(const std::string& path, std::string& bytes) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) return false;
+    bytes.clear();
+    char chunk[1 << 16];
+    std::size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.append(chunk, n);
+    std::fclose(f);
+    return true;
+}
+
+// Runs `run` with its standard error (and, for `out`, its standard output)
+// going to files; returns the problem and what went to standard error.
+template <class Run>
+problem captured(Run run, std::string& err, const std::string* stdout_path) {
+    const std::string err_path = work_dir() + "/err";
+    std::fflush(stdout);
+    std::fflush(stderr);
+    const int saved_err = dup(2), saved_out = dup(1);
+    const int e = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    dup2(e, 2);
+    close(e);
+    if (stdout_path != nullptr) {
+        const int o = open(stdout_path->c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(o, 1);
+        close(o);
+    }
+    const problem p = run();
+    std::fflush(stdout);
+    std::fflush(stderr);
+    dup2(saved_err, 2);
+    dup2(saved_out, 1);
+    close(saved_err);
+    close(saved_out);
+    read_file(err_path, err);
+    return p;
+}
+
+problem run_with(problem (*run)(int, char**), std::vector<std::string> args) {
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    return run(static_cast<int>(args.size()), argv.data());
+}
+
+void check_ending(const problem& p, const std::string& what) {
+    if (p.status != 0 && p.status != 1) fault(what + " ended with status " + std::to_string(p.status));
+    if (p.status == 1 && p.message.empty()) fault(what + " failed without a message");
+}
+
+// True when every byte of `text` is part of a character a page may hold.
+bool page_text(const std::string& text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            if ((c < 0x20 && c != '\n' && c != '\t') || c == 0x7F) return false;
+            ++i;
+            continue;
+        }
+        const std::size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 ? 2 : 0;
+        if (length == 0 || c > 0xF4 || i + length > text.size()) return false;
+        for (std::size_t k = 1; k < length; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0u) != 0x80u) return false;
+        i += length;
+    }
+    return true;
+}
+
+bool has_control_byte(const std::string& text) {
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if ((c < 0x20 && c != '\n' && c != '\t') || c == 0x7F) return true;
+    }
+    return false;
+}
+
+// The records of the capture that hold a signal, as the exporter reads them:
+// words from 1 up to the first 0, all positive.
+std::uint64_t signal_records(const std::string& capture) {
+    std::uint64_t count = 0;
+    const std::uint64_t records = record_count(capture.size());
+    for (std::uint64_t r = 1; r <= records; ++r) {
+        const std::uint64_t first = record_first_word(r);
+        unsigned char bytes[4];
+        const auto word = [&](std::uint64_t w) {
+            for (std::uint64_t b = 0; b < 4; ++b) {
+                const std::uint64_t at = 4 * (first + w) + b;
+                bytes[b] = at < capture.size() ? static_cast<unsigned char>(capture[at]) : 0;
+            }
+            return load_word(bytes);
+        };
+        if (word(1) > 0) ++count;
+    }
+    return count;
+}
+
+std::vector<const signal_form*> writable_forms() {
+    std::vector<const signal_form*> forms;
+    for (const signal_form* form : signal_forms())
+        if (form->write_signal != nullptr) forms.push_back(form);
+    return forms;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 3) return 0;
+    static const std::vector<const signal_form*> forms = writable_forms();
+    const signal_form& form = *forms[(data[0] & 15) % forms.size()];
+    const bool diff = (data[0] & 16) != 0, named = (data[0] & 32) != 0;
+    std::size_t at = 3;
+    const auto take = [&](std::size_t n) {
+        n = std::min(n, size - at);
+        std::string bytes(reinterpret_cast<const char*>(data + at), n);
+        at += n;
+        return bytes;
+    };
+    // The capture's file name: any bytes but '/' and NUL, never "." or "..".
+    std::string name = take(data[1] % 64);
+    for (char& c : name)
+        if (c == '/' || c == '\0') c = '_';
+    if (name.empty() || name == "." || name == "..") name = "c" + name;
+    std::vector<ir_signal> names;
+    for (unsigned k = 0; k < data[2] % 16 && at < size; ++k) names.push_back({take(data[at++] % 32), 0, {}, 0});
+    std::string capture(kHeaderBytes, '\0');
+    capture += take(size - at);
+    if (capture.size() > 64 * kRecordBytes) return 0;
+
+    const std::string dir = work_dir();
+    const std::string capture_path = dir + "/" + name, manifest = dir + "/names", out = dir + "/out";
+    write_file(capture_path, capture);
+    write_file(manifest, manifest_text(names, "fuzz"));
+    unlink(out.c_str());
+
+    // The exporter.
+    std::vector<std::string> args = {kExportTool, "--to", std::string(form.name)};
+    if (named) args.insert(args.end(), {"--names", manifest});
+    args.insert(args.end(), {capture_path, out});
+    std::string err, text;
+    const problem exported = captured([&] { return run_with(run_export, args); }, err, nullptr);
+    check_ending(exported, "the export to " + std::string(form.name));
+    const bool written = read_file(out, text);
+    if (exported.failed() && written) fault("a failed export left its output");
+    if (!exported.failed()) {
+        if (!written) fault("an export that succeeded wrote no output");
+        if (has_control_byte(text)) fault("a control byte in an export to " + std::string(form.name));
+        read_result result;
+        import_error error;
+        const std::uint64_t expected = signal_records(capture);
+        if (expected != 0) {
+            if (!form.read(text, read_settings{}, result, error))
+                fault("the export to " + std::string(form.name) + " does not read back: " + error.message);
+            if (form.name != "mode2" && result.signals.size() != expected)
+                fault("the export to " + std::string(form.name) + " reads back as " +
+                      std::to_string(result.signals.size()) + " signals, not " + std::to_string(expected));
+        }
+    }
+
+    // The viewer.
+    const std::string page = dir + "/page";
+    std::vector<std::string> view_args = {kViewTool};
+    if (diff) view_args.push_back("--diff");
+    view_args.push_back(capture_path);
+    if (!diff) view_args.insert(view_args.end(), {"-o", page});
+    const problem viewed = captured([&] { return run_with(run_view, view_args); }, err, diff ? &page : nullptr);
+    check_ending(viewed, "the viewer");
+    if (!viewed.failed() && read_file(page, text)) {
+        if (!diff && !page_text(text)) fault("the page holds bytes a page may not");
+        if (diff && has_control_byte(text)) fault("a control byte in the --diff table");
+    }
+    unlink(page.c_str());
+    unlink(capture_path.c_str());
+    return 0;
+}
