@@ -15,6 +15,21 @@
 
 #include "output/writer.h"
 
+// Whether a run's peak memory measures the program: not under the address
+// sanitizer, whose shadow memory and quarantine of freed blocks grow with
+// every allocation.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kPeakMemoryMeasured = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kPeakMemoryMeasured = false;
+#else
+constexpr bool kPeakMemoryMeasured = true;
+#endif
+#else
+constexpr bool kPeakMemoryMeasured = true;
+#endif
+
 struct run_result {
     std::string out;
     std::string err;
