@@ -111,7 +111,9 @@ TEST(ExportNames, ManifestsAreReadAsMkcaptureWritesThem) {
     const std::pair<std::string, std::string> cases[] = {
         {kNames, "power: 2400 600 1200 600 600\nrecord_3: 9000 4500 560 40020\n"},
         {"\xEF\xBB\xBF" + std::string(kNames), "power: 2400 600 1200 600 600\nrecord_3: 9000 4500 560 40020\n"},
-        {"\xEF\xBB\xBF" "1\tpower\r\n3\tx\\x41\r\n", "power: 2400 600 1200 600 600\nxA: 9000 4500 560 40020\n"}};
+        {"\xEF\xBB\xBF"
+         "1\tpower\r\n3\tx\\x41\r\n",
+         "power: 2400 600 1200 600 600\nxA: 9000 4500 560 40020\n"}};
     for (const auto& [manifest, out] : cases) {
         scratch_dir dir;
         dir.write_capture("cap.dat", kCapture);

@@ -307,20 +307,18 @@ INSTANTIATE_TEST_SUITE_P(
                      "tavlin-view: the page cap.dat is the same file as CAPTURE cap.dat\n"}),
     [](const ::testing::TestParamInfo<view_failure>& info) { return std::string(info.param.name); });
 
+view_failure bad_mode(const char* name, const std::string& mode) {
+    return {name, {"--mode", mode, "cap.dat"}, 2, "tavlin-view: bad mode '" + mode + "' (-1, 0, 1, 2 or 3)\n" + kTry};
+}
+
 // A mode is one of the modes the help names, written as it writes them.
 INSTANTIATE_TEST_SUITE_P(
     Messages, ViewFailure,
     ::testing::Values(
-        view_failure{"mode_range", {"--mode", "1-2", "cap.dat"}, 2, "tavlin-view: bad mode '1-2' (-1, 0, 1, 2 or 3)\n" + kTry},
-        view_failure{"mode_that_wraps_to_1",
-                     {"--mode", "4294967297", "cap.dat"},
-                     2,
-                     "tavlin-view: bad mode '4294967297' (-1, 0, 1, 2 or 3)\n" + kTry},
-        view_failure{"mode_of_a_sign", {"--mode", "-", "cap.dat"}, 2, "tavlin-view: bad mode '-' (-1, 0, 1, 2 or 3)\n" + kTry},
-        view_failure{"mode_with_a_leading_zero",
-                     {"--mode", "01", "cap.dat"},
-                     2,
-                     "tavlin-view: bad mode '01' (-1, 0, 1, 2 or 3)\n" + kTry},
+        bad_mode("mode_range", "1-2"),
+        bad_mode("mode_that_wraps_to_1", "4294967297"),
+        bad_mode("mode_of_a_sign", "-"),
+        bad_mode("mode_with_a_leading_zero", "01"),
         view_failure{"open_range_past_the_last",
                      {"--records", "3-", "cap.dat"},
                      1,
