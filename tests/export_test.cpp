@@ -2,6 +2,7 @@
 // examples; exported and imported back, random signals come back the same,
 // or within one tick of the form; and the ways an export fails.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -104,6 +105,26 @@ TEST(ExportNames, UnnamedSignalsTakeTheRecordNumberInHex) {
     EXPECT_EQ(r.status, 0);
 }
 
+// A manifest's names, a byte-order mark before them or not, line ends of
+// either kind, escapes of mkcapture's manifest read back.
+TEST(ExportNames, ManifestsAreReadAsMkcaptureWritesThem) {
+    const std::pair<std::string, std::string> cases[] = {
+        {kNames, "power: 2400 600 1200 600 600\nrecord_3: 9000 4500 560 40020\n"},
+        {"\xEF\xBB\xBF" + std::string(kNames), "power: 2400 600 1200 600 600\nrecord_3: 9000 4500 560 40020\n"},
+        {"\xEF\xBB\xBF"
+         "1\tpower\r\n3\tx\\x41\r\n",
+         "power: 2400 600 1200 600 600\nxA: 9000 4500 560 40020\n"}};
+    for (const auto& [manifest, out] : cases) {
+        scratch_dir dir;
+        dir.write_capture("cap.dat", kCapture);
+        dir.write_bytes("names.txt", manifest);
+        const run_result r = run_export(dir, {"--to", "raw", "--names", "names.txt", "cap.dat", "-"});
+        EXPECT_PRED_FORMAT2(same_text, r.out, out);
+        EXPECT_EQ(r.err, "tavlin-export: record 2 holds no signal; left out\n");
+        EXPECT_EQ(r.status, 0);
+    }
+}
+
 // The signal of each record of a capture file: words 1 to the first 0.
 std::vector<std::vector<std::uint32_t>> signals_of(const std::string& capture) {
     std::vector<std::vector<std::uint32_t>> signals;
@@ -193,6 +214,7 @@ TEST_P(ExportFailure, SaysWhyAndWritesNothing) {
     if (!c.capture.empty()) dir.write_capture("cap.dat", c.capture);
     dir.write_bytes("text.txt", "pulse 100\n");
     dir.write_bytes("out.txt", "old");
+    dir.write_bytes("names.txt", kNames);
     const std::string before = directory_listing(dir.path);
     const run_result r = run_export(dir, c.args);
     EXPECT_EQ(r.status, c.status);
@@ -270,6 +292,66 @@ INSTANTIATE_TEST_SUITE_P(
                      "tavlin-export: record 1: a duration of 3000000 µs is more than 65535 carrier cycles\n"}),
     [](const ::testing::TestParamInfo<failure_case>& info) { return std::string(info.param.name); });
 
+// Nothing is lost: no file the export may not write, and no part of an
+// export that fails where the output cannot be taken back.
+INSTANTIATE_TEST_SUITE_P(
+    CrashesAndDataLoss, ExportFailure,
+    ::testing::Values(
+        failure_case{"names_as_output",
+                     "0x2000 100 200",
+                     {"--to", "raw", "--names", "names.txt", "cap.dat", "./names.txt"},
+                     2,
+                     "tavlin-export: OUTPUT ./names.txt is the same file as --names names.txt\n"},
+        failure_case{"late_bad_record_writes_nothing_to_standard_output",
+                     "0x2000 100 200\n0x2000 300 400\n0x2000\n0x2000 100 -5 100",
+                     {"--to", "raw", "cap.dat", "-"},
+                     1,
+                     "tavlin-export: record 4: word 2 is negative, no duration\n"}),
+    [](const ::testing::TestParamInfo<failure_case>& info) { return std::string(info.param.name); });
+
+INSTANTIATE_TEST_SUITE_P(
+    Messages, ExportFailure,
+    ::testing::Values(failure_case{"open_range_past_the_last",
+                                   "1 2",
+                                   {"--to", "raw", "--records", "2-", "cap.dat", "out.txt"},
+                                   1,
+                                   "tavlin-export: record 2 is past the last record of cap.dat\n"}),
+    [](const ::testing::TestParamInfo<failure_case>& info) { return std::string(info.param.name); });
+
+// With standard error closed, the warnings go nowhere, not into the output
+// that would take its descriptor.
+TEST(ExportDescriptors, ClosedStandardErrorTakesNoOutput) {
+    scratch_dir dir;
+    dir.write_capture("holes.cap", kCapture);
+    run_setup setup;
+    setup.stdin_path = dir.path_of("holes.cap");
+    setup.stderr_closed = true;
+    const run_result r = run_export(dir, {"--to", "raw", "-", "out1.txt"}, setup);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_PRED_FORMAT2(same_text, read_file(dir.path_of("out1.txt")),
+                        "record_1: 2400 600 1200 600 600\nrecord_3: 9000 4500 560 40020\n");
+}
+
+// Walking the records of a 2 GiB hole takes no memory by the record (no
+// list of them is made): little more than an export of one record.
+TEST(ExportMemory, SparseCaptureIsWalkedInLittleMemory) {
+    scratch_dir dir;
+    dir.write_capture("one.cap", "0x2000 100 200\n");
+    const long least_kib = run_export(dir, {"--to", "raw", "one.cap", "out.txt"}).peak_kib;
+    const std::uint64_t records = std::uint64_t{1} << 20;
+    dir.write_bytes("sparse.cap", "");
+    ASSERT_EQ(truncate(dir.path_of("sparse.cap").c_str(), static_cast<off_t>(1024 + 2048 * records)), 0);
+    // A warning for each record: to /dev/null, which takes them fastest.
+    run_setup setup = output_to("/dev/null");
+    setup.merge_stderr = true;
+    const run_result r = run_export(dir, {"--to", "raw", "sparse.cap", "out.txt"}, setup);
+    EXPECT_EQ(r.status, 0);
+    if (kPeakMemoryMeasured) {
+        EXPECT_LT(r.peak_kib, least_kib + 6 * 1024);
+    }
+    EXPECT_EQ(read_file(dir.path_of("out.txt")), "");
+}
+
 // A capture of text is refused as text, and one from standard input is read
 // whole.
 TEST(ExportInput, TextIsRefusedAndStandardInputIsRead) {
@@ -282,6 +364,12 @@ TEST(ExportInput, TextIsRefusedAndStandardInputIsRead) {
     setup.stdin_text = capture_bytes("0x2000 7 8 9\n");
     r = run_export(dir, {"--to", "raw", "-", "-"}, setup);
     EXPECT_EQ(r.out, "record_1: 7 8 9\n");
+    EXPECT_EQ(r.status, 0);
+    // A header and whole records are a capture, even when every byte is printable.
+    dir.write_capture("printable.cap", "header 65\n0x41414141*512\n");
+    r = run_export(dir, {"--to", "raw", "printable.cap", "-"});
+    EXPECT_PRED_FORMAT2(same_text, r.out, "record_1:" + repeated(" 1094795585", 511) + "\n");
+    EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 0);
 }
 

@@ -219,8 +219,18 @@ run_result run_program(const std::string& program, bool wrapped, const scratch_d
         close(feed[1]);
         if (cut) close(caught[0]);
         if (setup.stdout_closed) close(1);
+        if (setup.stderr_closed) close(2);
+        if (setup.terminate_when) {
+            const rlimit no_core{0, 0};  // a signal that dumps core leaves no core file in the directory
+            setrlimit(RLIMIT_CORE, &no_core);
+            std::signal(setup.terminate_signal, SIG_DFL);
+            sigset_t set;
+            sigemptyset(&set);
+            sigaddset(&set, setup.terminate_signal);
+            sigprocmask(SIG_UNBLOCK, &set, nullptr);
+        }
         if (setup.file_limit != 0) {
-            std::signal(SIGXFSZ, SIG_IGN);
+            std::signal(SIGXFSZ, SIG_DFL);
             const rlimit limit{setup.file_limit, setup.file_limit};
             setrlimit(RLIMIT_FSIZE, &limit);
         }
@@ -248,9 +258,26 @@ run_result run_program(const std::string& program, bool wrapped, const scratch_d
         while ((n = read(caught[0], chunk, sizeof chunk)) > 0) result.out.append(chunk, static_cast<std::size_t>(n));
         close(caught[0]);
     }
+    if (!setup.fifo_name.empty()) {
+        // Opened without blocking, so that a program that never opens it
+        // does not hang the test: the open fails until a reader has it.
+        int fifo = -1;
+        for (int tries = 0; tries < 2000 && fifo < 0; ++tries)
+            if ((fifo = open(dir.path_of(setup.fifo_name).c_str(), O_WRONLY | O_NONBLOCK)) < 0) usleep(5000);
+        if (fifo >= 0) {
+            if (setup.on_fifo_open) setup.on_fifo_open(dir.path);
+            fcntl(fifo, F_SETFL, 0);
+            for (std::size_t at = 0; at < setup.fifo_text.size();) {
+                const ssize_t n = write(fifo, setup.fifo_text.data() + at, setup.fifo_text.size() - at);
+                if (n <= 0) break;
+                at += static_cast<std::size_t>(n);
+            }
+            close(fifo);
+        }
+    }
     if (setup.terminate_when) {
         for (int tries = 0; tries < 2000 && !setup.terminate_when(); ++tries) usleep(5000);
-        kill(child, SIGTERM);
+        kill(child, setup.terminate_signal);
     }
     int wait_status = 0;
     rusage usage{};

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <csignal>
 #include <cstdio>
 #include <functional>
 #include <optional>
@@ -13,6 +14,21 @@
 #include <vector>
 
 #include "output/writer.h"
+
+// Whether a run's peak memory measures the program: not under the address
+// sanitizer, whose shadow memory and quarantine of freed blocks grow with
+// every allocation.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kPeakMemoryMeasured = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kPeakMemoryMeasured = false;
+#else
+constexpr bool kPeakMemoryMeasured = true;
+#endif
+#else
+constexpr bool kPeakMemoryMeasured = true;
+#endif
 
 struct run_result {
     std::string out;
@@ -85,11 +101,25 @@ struct run_setup {
     // device, so that a faulty build cannot replace anything in /dev.
     bool as_nobody = false;             // run as user nobody when the tests run as root
     bool terminal_output = false;       // standard output is a terminal
-    unsigned long long file_limit = 0;  // RLIMIT_FSIZE in bytes, when not 0
+    // RLIMIT_FSIZE in bytes, when not 0. SIGXFSZ keeps its default action,
+    // as after `ulimit -f` in a shell: a program that does not ignore it
+    // dies of it.
+    unsigned long long file_limit = 0;
     std::string path_first;             // a directory put before $PATH
     bool merge_stderr = false;          // standard error goes where standard output goes
-    // Polled while the program runs; once true, the program gets SIGTERM.
+    bool stderr_closed = false;         // start the program with no standard error at all
+    // Polled while the program runs; once true, the program gets
+    // `terminate_signal` (its action the default one, whatever the tests'
+    // own is).
     std::function<bool()> terminate_when;
+    int terminate_signal = SIGTERM;
+    // When set: this FIFO of the run's directory is written with
+    // `fifo_text` once the program has opened it to read, after
+    // `on_fifo_open(directory)` has run (a program reads its input after
+    // planning its outputs: this changes the directory in between).
+    std::string fifo_name;
+    std::string fifo_text;
+    std::function<void(const std::string&)> on_fifo_open;
 };
 
 // Setups of one kind each.

@@ -8,15 +8,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "tests/harness.h"
 #include "tools/shared/description.h"
+#include "tools/shared/record_layout.h"
 #include "tools/forms/registry.h"
 
 namespace {
@@ -44,6 +48,8 @@ struct output_case {
     std::string out;
     std::string err;
     std::map<std::string, std::string> changed;  // entries whose listing line changes; "" for none
+    long most_kib = 0;                           // when not 0, the run's peak memory stays under it
+    bool needs_root = false;                     // as_nobody must take effect: skipped unless run as root
 };
 
 void PrintTo(const output_case& c, std::ostream* os) { *os << c.name; }
@@ -52,6 +58,7 @@ class MkcaptureRun : public ::testing::TestWithParam<output_case> {};
 
 TEST_P(MkcaptureRun, ChangesOnlyWhatItWasAskedToWrite) {
     const output_case& c = GetParam();
+    if (c.needs_root && geteuid() != 0) GTEST_SKIP() << "needs a run as nobody, so the tests must run as root";
     scratch_dir dir;
     dir.write_bytes("in.txt", kDescription);
     if (c.prepare) c.prepare(dir);
@@ -73,6 +80,9 @@ TEST_P(MkcaptureRun, ChangesOnlyWhatItWasAskedToWrite) {
     EXPECT_PRED_FORMAT2(same_text, r.out, c.out);
     EXPECT_EQ(r.err, c.err);
     EXPECT_EQ(directory_listing(dir.path), expected_listing);
+    if (c.most_kib != 0 && kPeakMemoryMeasured) {
+        EXPECT_LT(r.peak_kib, c.most_kib);
+    }
 }
 
 void write(scratch_dir& dir, const char* name, const std::string& bytes, mode_t mode = 0644) {
@@ -354,6 +364,158 @@ INSTANTIATE_TEST_SUITE_P(
                     {{"out.cap", entry("out.cap", 0644, std::string(1024, '\0'))}}}),
     [](const ::testing::TestParamInfo<output_case>& info) { return std::string(info.param.name); });
 
+// A failed run changes no file, whichever output fails; input that shows
+// itself binary is refused before it is read whole.
+INSTANTIATE_TEST_SUITE_P(
+    CrashesAndDataLoss, MkcaptureRun,
+    ::testing::Values(
+        output_case{"manifest_failing_at_its_commit_keeps_the_old_capture",
+                    [](scratch_dir& d) {
+                        write(d, "out.cap", "old");
+                        ASSERT_EQ(mkfifo(d.path_of("in.fifo").c_str(), 0644), 0);
+                    },
+                    {"--from", "raw", "--manifest", "m.txt", "in.fifo", "out.cap"},
+                    [] {
+                        // Planned as a new file, m.txt is a directory by the time it is committed.
+                        run_setup setup;
+                        setup.fifo_name = "in.fifo";
+                        setup.fifo_text = "100 200\n";
+                        setup.on_fifo_open = [](const std::string& dir) { mkdir((dir + "/m.txt").c_str(), 0755); };
+                        return setup;
+                    }(),
+                    1,
+                    "",
+                    "mkcapture: cannot write m.txt: Is a directory\n",
+                    {{"m.txt", "m.txt 493 other"}}},
+        output_case{"binary_input_refused_at_its_start",
+                    [](scratch_dir& d) {
+                        write(d, "zeros", "");
+                        ASSERT_EQ(truncate(d.path_of("zeros").c_str(), 128 << 20), 0);
+                    },
+                    {"--from", "raw", "zeros", "out.cap"},
+                    {},
+                    1,
+                    "",
+                    "mkcapture: zeros looks like a binary file; are INPUT and OUTPUT swapped?\n",
+                    {},
+                    64 * 1024}),
+    [](const ::testing::TestParamInfo<output_case>& info) { return std::string(info.param.name); });
+
+// The 250-byte file name a shell could write.
+const std::string kLongName = std::string(246, 'n') + ".cap";
+
+// Names reach the manifest as one line each, whatever bytes they hold.
+INSTANTIATE_TEST_SUITE_P(
+    Names, MkcaptureRun,
+    ::testing::Values(
+        output_case{"manifest_escapes_control_bytes_and_backslashes",
+                    [](scratch_dir& d) { write(d, "in.raw", "a\tb\\c: 100 200\nx\\x41: 1 2\n"); },
+                    {"--from", "raw", "--manifest", "-", "in.raw", "out.cap"},
+                    {},
+                    0,
+                    "# record (hex, as tavlin prints it)\tsignal\n1\ta\\x09b\\x5Cc\n2\tx\\x5Cx41\n",
+                    "",
+                    {{"out.cap", entry("out.cap", 0644, capture_bytes("0x2000 100 200\n0x2000 1 2"))}}},
+        output_case{"input_name_with_a_line_end_forges_no_line",
+                    [](scratch_dir& d) {  // in a directory of its own, out of the listing's lines
+                        ASSERT_EQ(mkdir(d.path_of("sub").c_str(), 0755), 0);
+                        write(d, "sub/a\n2\tFAKE", "100 200\n");
+                    },
+                    {"--from", "raw", "--manifest", "-", "sub/a\n2\tFAKE", "out.cap"},
+                    {},
+                    0,
+                    "# record (hex, as tavlin prints it)\tsignal\n1\tsub/a\\x0A2\\x09FAKE:1\n",
+                    "",
+                    {{"out.cap", entry("out.cap", 0644, capture_bytes("0x2000 100 200"))}}},
+        output_case{"output_name_of_250_bytes",
+                    nullptr,
+                    {"in.txt", kLongName},
+                    {},
+                    0,
+                    "",
+                    "",
+                    {{kLongName, entry(kLongName, 0644, kCapture)}}}),
+    [](const ::testing::TestParamInfo<output_case>& info) { return std::string(info.param.name); });
+
+INSTANTIATE_TEST_SUITE_P(
+    Messages, MkcaptureRun,
+    ::testing::Values(
+        output_case{"help_to_a_full_device",
+                    nullptr,
+                    {"--help"},
+                    setup_of({{"as_nobody", "1"}, {"stdout_path", "/dev/full"}}),
+                    1,
+                    "",
+                    "mkcapture: cannot write standard output: No space left on device\n",
+                    {}},
+        output_case{"version_to_a_full_device",
+                    nullptr,
+                    {"--version"},
+                    setup_of({{"as_nobody", "1"}, {"stdout_path", "/dev/full"}}),
+                    1,
+                    "",
+                    "mkcapture: cannot write standard output: No space left on device\n",
+                    {}},
+        // The scratch directory is root's: nobody may write out.cap but not create a file beside it.
+        output_case{"file_in_an_unwritable_directory_written_in_place",
+                    [](scratch_dir& d) { write(d, "out.cap", "old", 0666); },
+                    {"in.txt", "out.cap"},
+                    setup_of({{"as_nobody", "1"}}),
+                    0,
+                    "",
+                    "mkcapture: cannot create a temporary file in .: Permission denied; writing out.cap in place\n",
+                    {{"out.cap", entry("out.cap", 0666, kCapture)}},
+                    0,
+                    true}),
+    [](const ::testing::TestParamInfo<output_case>& info) { return std::string(info.param.name); });
+
+// A signal without durations is refused before anything is laid out (a
+// form's reader may hand one on), named by its name or its input and line.
+TEST(MkcaptureLayout, SignalWithoutDurationsIsRefused) {
+    const struct {
+        std::vector<ir_signal> signals;
+        unsigned line;
+        std::string message;
+    } cases[] = {
+        {{{"x", 4, {}, 0}}, 4, "signal 'x' has no durations"},
+        {{{"", 2, {}, 0}}, 2, "signal 'in.ir:2' has no durations"},
+        {{{"a", 1, {100, 200}, 0}, {"b", 7, {}, 3}}, 7, "signal 'b' has no durations"},
+    };
+    for (const auto& c : cases) {
+        for (const bool truncate : {false, true}) {
+            layout_options options;
+            options.truncate = truncate;
+            std::vector<std::string> warnings;
+            import_error error;
+            EXPECT_FALSE(check_records(c.signals, options, "in.ir", warnings, error)) << c.message;
+            EXPECT_EQ(error.line, c.line);
+            EXPECT_EQ(error.column, 0u);
+            EXPECT_EQ(error.message, c.message);
+            EXPECT_TRUE(warnings.empty());
+        }
+    }
+}
+
+// Every name, any bytes it holds, is read back from the manifest as it was
+// written, and each signal is one line of it.
+TEST(MkcaptureManifest, NamesReadBackWhole) {
+    std::vector<ir_signal> signals;
+    for (const char* name : {"\\", "\\x41", "\\x4", "a\nb", "\r", "\t2\tFAKE", "\x1B[2J", "\\\\x5C", "#", "x\\"})
+        signals.push_back({name, 1, {1}, 0});
+    std::mt19937 random(18);
+    for (int k = 0; k < 500; ++k) {
+        std::string name(1 + random() % 12, ' ');
+        for (char& c : name) c = static_cast<char>(random() % 3 == 0 ? "\\x0A\t\r"[random() % 6] : random());
+        signals.push_back({name, 1, {1}, 0});
+    }
+    const std::string text = manifest_text(signals, "in");
+    EXPECT_EQ(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')), signals.size() + 1);
+    std::map<std::uint64_t, std::string> names;
+    ASSERT_EQ(read_manifest(text, names), "");
+    ASSERT_EQ(names.size(), signals.size());
+    for (std::size_t k = 0; k < signals.size(); ++k) EXPECT_EQ(names[k + 1], signals[k].name) << "record " << k + 1;
+}
+
 // A FIFO is written into and stays a FIFO.
 TEST(MkcaptureFifo, IsWrittenIntoNotReplaced) {
     scratch_dir dir;
@@ -386,8 +548,13 @@ TEST(MkcaptureSize, HugeSizeIsAHole) {
 }
 
 // A signal that ends mkcapture while it waits for the reader of a FIFO
-// manifest leaves no temporary file of the capture behind.
-TEST(MkcaptureSignal, TerminationRemovesTheTemporaryFile) {
+// manifest leaves no temporary file of the capture behind: each signal
+// whose default action ends a process, a real-time one too.
+using named_signal = std::pair<const char*, int>;
+
+class MkcaptureSignal : public ::testing::TestWithParam<named_signal> {};
+
+TEST_P(MkcaptureSignal, TerminationRemovesTheTemporaryFile) {
     scratch_dir dir;
     dir.write_bytes("in.raw", "100 200\n");
     ASSERT_EQ(mkfifo(dir.path_of("fifo").c_str(), 0644), 0);
@@ -398,9 +565,18 @@ TEST(MkcaptureSignal, TerminationRemovesTheTemporaryFile) {
             if (e.path().filename().string().rfind(".out.cap.", 0) == 0) return true;
         return false;
     };
+    setup.terminate_signal = GetParam().second;
     const run_result r = run_mkcapture(dir, {"--from", "raw", "--manifest", "fifo", "in.raw", "out.cap"}, setup);
-    EXPECT_EQ(r.status, 128 + SIGTERM);
+    EXPECT_EQ(r.status, 128 + GetParam().second);
     EXPECT_EQ(directory_listing(dir.path), "fifo 420 fifo\n" + entry("in.raw", 0644, "100 200\n") + "\n");
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Signals, MkcaptureSignal,
+    ::testing::Values(named_signal{"TERM", SIGTERM}, named_signal{"HUP", SIGHUP}, named_signal{"INT", SIGINT},
+                      named_signal{"QUIT", SIGQUIT}, named_signal{"ALRM", SIGALRM}, named_signal{"USR1", SIGUSR1},
+                      named_signal{"USR2", SIGUSR2}, named_signal{"XCPU", SIGXCPU}, named_signal{"VTALRM", SIGVTALRM},
+                      named_signal{"PROF", SIGPROF}, named_signal{"RTMIN", SIGRTMIN}, named_signal{"RTMAX", SIGRTMAX}),
+    [](const ::testing::TestParamInfo<named_signal>& info) { return std::string(info.param.first); });
 
 }  // namespace

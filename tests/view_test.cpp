@@ -3,6 +3,7 @@
 // seeds); its page and table of the bundled sample are fixed; bad input and
 // options end as documented, and no partial page is left.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <random>
@@ -152,13 +153,90 @@ TEST(ViewTable, MergesOnlyConsecutiveRecords) {
     EXPECT_EQ(r.status, 0);
 }
 
-// A capture's name is text of the page, escaped.
+// A capture's name is text of the page, escaped: markup as entities,
+// control bytes and bytes that are no UTF-8 character as \xNN; the page is
+// well-formed XML whatever the name.
 TEST(ViewSample, NameIsEscaped) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"a&b<c>.cap", "a&amp;b&lt;c&gt;.cap"},
+        {"\x1B]0;title\x07\r.cap", "\\x1B]0;title\\x07\\x0D.cap"},
+        {"\xFF\xC3(\xE2\x82\xAC\xED\xA0\x80.cap", "\\xFF\\xC3(\xE2\x82\xAC\\xED\\xA0\\x80.cap"},
+        {"\xC2\x85\x7F\xEF\xBF\xBE.cap", "\\xC2\\x85\\x7F\\xEF\\xBF\\xBE.cap"}};
+    for (const auto& [name, title] : cases) {
+        scratch_dir dir;
+        dir.write_capture(name, "1 2\n");
+        const run_result r = run_view(dir, {name, "-o", "page.html"});
+        EXPECT_EQ(r.status, 0);
+        const std::string page = read_file(dir.path_of("page.html"));
+        EXPECT_NE(page.find("<title>tavlin-view: " + title + "</title>"), std::string::npos) << title;
+        EXPECT_EQ(page.find(name), std::string::npos) << title;
+        const run_result lint = run_shell(dir, "xmllint --noout --nonet page.html");
+        EXPECT_EQ(lint.err, "") << title;
+        EXPECT_EQ(lint.status, 0) << title;
+    }
+}
+
+// A record that ends the SONY walk, far past the records walked before it:
+// whether the walk reaches it is not known, and the table and the page say
+// so.
+TEST(ViewTable, WalkEndOfARecordNotReachedIsConditional) {
     scratch_dir dir;
-    dir.write_capture("a&b<c>.cap", "1 2\n");
-    const run_result r = run_view(dir, {"a&b<c>.cap"});
-    EXPECT_NE(r.out.find("<title>tavlin-view: a&amp;b&lt;c&gt;.cap</title>"), std::string::npos);
-    EXPECT_EQ(r.out.find("a&b"), std::string::npos);
+    dir.write_bytes("sparse.cap", "");
+    ASSERT_EQ(truncate(dir.path_of("sparse.cap").c_str(), 1024 + 2048 * 70002), 0);
+    run_result r = run_view(dir, {"--diff", "--mode", "3", "--records", "11172", "sparse.cap"});
+    EXPECT_EQ(r.out,
+              "SONY\n"
+              "       11172  (no long gap and word 510 is 0: the SONY walk stops here if it gets here; records before "
+              "were not read)\n");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.status, 0);
+    r = run_view(dir, {"--mode", "3", "--records", "11172", "sparse.cap"});
+    EXPECT_NE(r.out.find(">no long gap, word 510 is 0: the SONY walk stops here if it gets here</text>"),
+              std::string::npos);
+    EXPECT_NE(r.out.find("word 510 is 0: if the SONY walk gets here, it stops at this record, and no later record is "
+                         "decoded."),
+              std::string::npos);
+    EXPECT_EQ(r.out.find("stops at this record;"), std::string::npos);
+    EXPECT_EQ(r.status, 0);
+}
+
+// A capture whose bytes are all printable is still a capture: a header and
+// whole records.
+TEST(ViewTable, PrintableCaptureIsRead) {
+    scratch_dir dir;
+    dir.write_capture("printable.cap", "header 65\n0x41414141*512\n");
+    const run_result r = run_view(dir, {"--diff", "--mode", "1", "printable.cap"});
+    EXPECT_EQ(r.out, "KANDEN\n           1  (no frame: its first pair ends it)\n");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.status, 0);
+}
+
+// The records of a 1 GiB hole, all listed: the table is made as they are
+// read, and the page holds 2000 of them and says how to choose others.
+TEST(ViewMemory, AllRecordsOfASparseCaptureInLittleMemory) {
+    scratch_dir dir;
+    dir.write_bytes("sparse.cap", "");
+    ASSERT_EQ(truncate(dir.path_of("sparse.cap").c_str(), 1024 + 2048 * (1 << 19)), 0);
+    run_result r = run_view(dir, {"--diff", "--records", "1-", "sparse.cap"});
+    EXPECT_EQ(r.out,
+              "KANDEN\n     1-80000  (no frame: its first pair ends it)\n\n"
+              "MITSUBISHI\n     1-80000  (no frame: its first pair ends it)\n\n"
+              "SONY\n           1  (no long gap and word 510 is 0: the SONY walk stops here)\n"
+              "     2-80000  (not decoded: the SONY walk stopped at an earlier record)\n");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.status, 0);
+    if (kPeakMemoryMeasured) {
+        EXPECT_LT(r.peak_kib, 64 * 1024);
+    }
+    r = run_view(dir, {"--records", "1-", "sparse.cap", "-o", "page.html"});
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.status, 0);
+    if (kPeakMemoryMeasured) {
+        EXPECT_LT(r.peak_kib, 64 * 1024);
+    }
+    const std::string page = read_file(dir.path_of("page.html"));
+    EXPECT_LT(page.size(), 8u << 20);
+    EXPECT_NE(page.find("522288 more records of the list are left out (choose with --records)"), std::string::npos);
 }
 
 struct view_failure {
@@ -227,6 +305,28 @@ INSTANTIATE_TEST_SUITE_P(
                      {"-o", "cap.dat", "cap.dat"},
                      2,
                      "tavlin-view: the page cap.dat is the same file as CAPTURE cap.dat\n"}),
+    [](const ::testing::TestParamInfo<view_failure>& info) { return std::string(info.param.name); });
+
+view_failure bad_mode(const char* name, const std::string& mode) {
+    return {name, {"--mode", mode, "cap.dat"}, 2, "tavlin-view: bad mode '" + mode + "' (-1, 0, 1, 2 or 3)\n" + kTry};
+}
+
+// A mode is one of the modes the help names, written as it writes them.
+INSTANTIATE_TEST_SUITE_P(
+    Messages, ViewFailure,
+    ::testing::Values(
+        bad_mode("mode_range", "1-2"),
+        bad_mode("mode_that_wraps_to_1", "4294967297"),
+        bad_mode("mode_of_a_sign", "-"),
+        bad_mode("mode_with_a_leading_zero", "01"),
+        view_failure{"open_range_past_the_last",
+                     {"--records", "3-", "cap.dat"},
+                     1,
+                     "tavlin-view: record 3 is past the last record of cap.dat\n"},
+        view_failure{"open_range_past_the_last_in_the_table",
+                     {"--diff", "--records", "1,3-", "cap.dat"},
+                     1,
+                     "tavlin-view: record 3 is past the last record of cap.dat\n"}),
     [](const ::testing::TestParamInfo<view_failure>& info) { return std::string(info.param.name); });
 
 }  // namespace
