@@ -18,8 +18,11 @@
 #include "passes/modes.h"
 
 int run_tavlin(int argc, char** argv) {
+    // The output buffer is the program's own: tavlin allocates nothing
+    // before it loads the capture.
+    static char standard_output_buffer[out_writer::kCapacity];
     out_writer out;
-    out_init(out, STDOUT_FILENO);
+    out_init(out, STDOUT_FILENO, standard_output_buffer);
     if (argc < 2) return end_with_usage(out);
 
     const run_options options = read_arguments(argc, argv);

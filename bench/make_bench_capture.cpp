@@ -96,5 +96,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s: %s\n", argv[3], std::strerror(error != 0 ? error : errno));
         return 1;
     }
+    out_release(out);
     return 0;
 }

@@ -5,16 +5,30 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
-void out_init(out_writer& out, int fd) {
-    if (out.storage == nullptr) {
-        out.storage = std::make_unique_for_overwrite<char[]>(out_writer::kCapacity);
-        out.buffer = out.storage.get();
+void out_release(out_writer& out) {
+    if (out.owned) std::free(out.buffer);
+    out.buffer = nullptr;
+    out.owned = false;
+}
+
+bool out_init(out_writer& out, int fd, char* buffer) {
+    if (buffer != nullptr && buffer != out.buffer) {
+        if (out.owned) std::free(out.buffer);
+        out.buffer = buffer;
+        out.owned = false;
+    } else if (out.buffer == nullptr) {
+        // malloc, not new: tavlin stays a C library program, and a failed
+        // allocation is a status, not an exception.
+        out.buffer = static_cast<char*>(std::malloc(out_writer::kCapacity));
+        out.owned = out.buffer != nullptr;
     }
     out.fd = fd;
     out.error = 0;
     out.used = 0;
+    return out.buffer != nullptr;
 }
 
 bool out_flush(out_writer& out) {

@@ -9,7 +9,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <memory>
 #include <string_view>
 
 struct out_writer {
@@ -17,13 +16,18 @@ struct out_writer {
     int fd = -1;
     int error = 0;  // errno of the first failed write; 0 while all is well
     std::size_t used = 0;
-    char* buffer = nullptr;  // kCapacity bytes, taken once by out_init
-    std::unique_ptr<char[]> storage;
+    char* buffer = nullptr;  // kCapacity bytes, given to out_init or taken by it
+    bool owned = false;      // the buffer was allocated by out_init: out_release frees it
 };
 
-// Points the writer at `fd`, with an empty buffer; the buffer is allocated
-// the first time, and reused after.
-void out_init(out_writer& out, int fd);
+// Points the writer at `fd`, with an empty buffer: `buffer` (kCapacity
+// bytes) when given, else one allocated the first time and reused after.
+// Returns false when no buffer could be had.
+bool out_init(out_writer& out, int fd, char* buffer = nullptr);
+
+// Frees a buffer that out_init allocated. The writer stays a plain value,
+// so that tavlin's run needs no unwinding and no C++ runtime.
+void out_release(out_writer& out);
 
 // Writes out everything buffered. Returns false once any write has failed.
 bool out_flush(out_writer& out);

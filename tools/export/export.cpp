@@ -5,6 +5,7 @@
 #include "tools/export/export.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -194,11 +195,11 @@ problem run(int argc, char** argv) {
         }
     // Signals go out through the writer as they are made; on a failure the
     // output is abandoned, and a replaced file stays as it was.
-    out_writer out;
+    owned_writer writer;
+    out_writer& out = writer.out;
     problem outcome = open_output(output);
     if (!outcome.failed()) {
-        out_init(out, output.fd);
-        outcome = export_records(o, names, capture, &out);
+        outcome = out_init(out, output.fd) ? export_records(o, names, capture, &out) : write_failure(output, ENOMEM);
     }
     close_capture_file(capture);
     if (!outcome.failed() && !out_flush(out)) outcome = write_failure(output, out.error);

@@ -4,6 +4,7 @@
 // written (tools/shared/output_file.h), so a failed run changes no file.
 #include "tools/mkcapture/mkcapture.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -126,12 +127,15 @@ problem plan_outputs(const options& o, output_file& capture, output_file& manife
 // any failure abandons them all.
 template <class Write>
 problem write_outputs(std::vector<output_file*> outputs, Write write) {
-    out_writer out;
+    owned_writer writer;
+    out_writer& out = writer.out;
     problem outcome;
     for (std::size_t i = 0; i < outputs.size() && !outcome.failed(); ++i) outcome = open_output(*outputs[i]);
     for (std::size_t i = 0; i < outputs.size() && !outcome.failed(); ++i) {
-        out_init(out, outputs[i]->fd);
-        if (const int error = write(i, out)) outcome = write_failure(*outputs[i], error);
+        if (!out_init(out, outputs[i]->fd))
+            outcome = write_failure(*outputs[i], ENOMEM);
+        else if (const int error = write(i, out))
+            outcome = write_failure(*outputs[i], error);
     }
     if (!outcome.failed()) return commit_outputs(outputs);
     for (output_file* o : outputs) abandon_output(*o);

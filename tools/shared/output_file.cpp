@@ -378,11 +378,15 @@ void abandon_output(output_file& out) {
 
 problem write_whole_output(output_file& out, std::string_view text) {
     problem outcome = open_output(out);
-    out_writer writer;
+    owned_writer owned;
+    out_writer& writer = owned.out;
     if (!outcome.failed()) {
-        out_init(writer, out.fd);
-        out_text(writer, text);
-        if (!out_flush(writer)) outcome = write_failure(out, writer.error);
+        if (!out_init(writer, out.fd)) {
+            outcome = write_failure(out, ENOMEM);
+        } else {
+            out_text(writer, text);
+            if (!out_flush(writer)) outcome = write_failure(out, writer.error);
+        }
     }
     if (!outcome.failed()) outcome = commit_output(out);
     if (outcome.failed()) abandon_output(out);

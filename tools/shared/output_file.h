@@ -23,6 +23,7 @@
 #include <span>
 #include <string_view>
 
+#include "output/writer.h"
 #include "tools/shared/problem.h"
 
 struct output_file {
@@ -39,6 +40,15 @@ struct output_file {
     bool regular = false;  // the identity is that of a regular file
     std::string temporary;
     int fd = -1;
+};
+
+// A writer whose buffer is freed with it, for the companions.
+struct owned_writer {
+    out_writer out;
+    owned_writer() = default;
+    owned_writer(const owned_writer&) = delete;
+    owned_writer& operator=(const owned_writer&) = delete;
+    ~owned_writer() { out_release(out); }
 };
 
 // Readies the process of the companion `tool`, first thing in main: its name
