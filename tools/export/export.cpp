@@ -116,6 +116,7 @@ problem read_names(const char* path, std::map<std::uint64_t, std::string>& names
 problem export_records(const options& o, const std::map<std::uint64_t, std::string>& names, capture_file& capture,
                        out_writer* out) {
     std::string text;
+    o.writing.identifiers.clear();  // each walk names its arrays afresh
     if (o.form->write_start != nullptr) o.form->write_start(text);
     ir_signal s;
     std::uint64_t written = 0;

@@ -58,29 +58,55 @@ std::string_view unquoted(std::string_view s) {
     return s;
 }
 
+bool is_hex(std::string_view code) {
+    return !code.empty() && code.find_first_not_of("0123456789abcdefABCDEF") == std::string_view::npos;
+}
+
 bool read_broadlink(std::string_view text, const read_settings&, read_result& result, import_error& error) {
     return for_each_line(text, [&](text_line line) {
         if (is_blank_or_comment(line.text)) return true;
         std::string_view code = line.text;
         ir_signal s{"", line.number, {}, 0};
-        // A name before the code; not the ':' of "b64:".
-        if (const std::size_t colon = code.find(':');
-            colon != std::string_view::npos && unquoted(code.substr(0, colon)) != "b64") {
+        // A name before the code: a quoted one, or the text before the
+        // first ':' but for the "b64:" that may start the code.
+        std::size_t at = 0;
+        while (at < code.size() && is_blank(code[at])) ++at;
+        if (at < code.size() && code[at] == '"') {
+            if (!read_quoted(line.text, line.number, at, s.name, error)) return false;
+            while (at < code.size() && is_blank(code[at])) ++at;
+            if (at >= code.size() || code[at] != ':')
+                return fail(error, line.number, static_cast<unsigned>(at) + 1, "expected ':' after the quoted name");
+            code = code.substr(at + 1);
+        } else if (const std::size_t colon = code.find(':');
+                   colon != std::string_view::npos && unquoted(code.substr(0, colon)) != "b64") {
             s.name = std::string(unquoted(code.substr(0, colon)));
             code = code.substr(colon + 1);
         }
         code = unquoted(code);
-        if (code.substr(0, 4) == "b64:") code.remove_prefix(4);
-        const unsigned column = static_cast<unsigned>(line.text.find(code.substr(0, 1)) + 1);
-        const bool hex = code.find_first_not_of("0123456789abcdefABCDEF") == std::string_view::npos;
-        const std::optional<std::string> decoded = hex ? from_hex(code) : from_base64(code);
+        if (code.substr(0, 3) == "b64" && trimmed(code.substr(3)).substr(0, 1) == ":")
+            code = unquoted(trimmed(code.substr(3)).substr(1));
+        const unsigned column = static_cast<unsigned>(code.data() - line.text.data()) + 1;
+        // Hex, with or without 0x; base64 otherwise.
+        std::string_view hex_digits = code;
+        if (hex_digits.substr(0, 2) == "0x" || hex_digits.substr(0, 2) == "0X") hex_digits.remove_prefix(2);
+        const bool hex = is_hex(hex_digits);
+        if (hex && hex_digits.size() % 2 != 0)
+            return fail(error, line.number, column,
+                        "a hex code with an odd number of digits (" + std::to_string(hex_digits.size()) + ")");
+        const std::optional<std::string> decoded = hex ? from_hex(hex_digits) : from_base64(code);
         if (!decoded || code.empty())
             return fail(error, line.number, column, "not a base64 or hex code: " + quoted(code));
         const std::string& bytes = *decoded;
         const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
         if (bytes.size() < 4) return fail(error, line.number, column, "a code shorter than its 4-byte head");
         if (byte(0) != kInfrared)
-            return fail(error, line.number, column, "not an infrared code (its first byte is not 0x26)");
+            return fail(error, line.number, column,
+                        hex ? "not an infrared code (its first byte is not 0x26)"
+                            : "not an infrared code (its first byte is not 0x26, base64 'Jg'): " + quoted(code) +
+                                  (code.find_first_not_of("0123456789abcdefABCDEFxX \t") == std::string_view::npos
+                                       ? " looks like hex, which is read without blanks and with an even number "
+                                         "of digits"
+                                       : ""));
         const std::size_t length = byte(2) | std::size_t{byte(3)} << 8;
         if (4 + length > bytes.size())
             return fail(error, line.number, column,
@@ -137,7 +163,7 @@ bool write_broadlink(const ir_signal& s, const write_settings&, std::string& tex
                          static_cast<char>(body.size() >> 8)};
     bytes += body;
     while (bytes.size() % 16 != 0) bytes += '\0';  // padding, as the devices send codes
-    for (const char c : s.name) text += c == ':' || c == '\n' ? '_' : c;
+    append_name(text, s.name, ":", "b64");
     text += ": ";
     for (std::size_t i = 0; i < bytes.size(); i += 3) {
         const std::uint32_t group = static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i])) << 16 |

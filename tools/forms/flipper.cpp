@@ -17,7 +17,7 @@ struct block {
     std::string name, type, protocol;
     std::optional<std::uint32_t> address, command;
     std::vector<std::uint32_t> data;
-    bool has_data = false;
+    unsigned data_line = 0;  // the 'data:' line, 0 before it
 };
 
 // Four hex bytes, least significant first: "04 00 00 00" is 4.
@@ -40,7 +40,8 @@ bool finish(block& b, read_result& result, import_error& error) {
     if (b.name.empty()) return fail(error, b.line, 0, "a signal without 'name:'");
     const std::string what = "signal " + quoted(b.name);
     if (b.type == "raw") {
-        if (!b.has_data) return fail(error, b.line, 0, what + " has no 'data:'");
+        if (b.data_line == 0) return fail(error, b.line, 0, what + " has no 'data:'");
+        if (b.data.empty()) return fail(error, b.data_line, 0, what + " has no durations");
         result.signals.push_back(ir_signal{b.name, b.line, std::move(b.data), 0});
     } else if (b.type == "parsed") {
         if (!b.address || !b.command) return fail(error, b.line, 0, what + " needs 'address:' and 'command:'");
@@ -99,7 +100,7 @@ bool read_flipper(std::string_view text, const read_settings&, read_result& resu
         } else if (key == "data") {
             line_tokens tokens{line.text};
             tokens.at = line.text.find(':') + 1;
-            b.has_data = true;
+            b.data_line = line.number;
             for (unsigned column;;) {
                 const std::string_view token = tokens.next({}, column);
                 if (token.empty()) break;
@@ -121,8 +122,14 @@ void start_flipper(std::string& text) { text += "Filetype: IR signals file\nVers
 
 bool write_flipper(const ir_signal& s, const write_settings& settings, std::string& text, std::string&) {
     text += "#\nname: ";
-    // Flipper names hold printable ASCII only.
-    for (const char c : s.name) text += c >= 0x20 && c < 0x7F ? c : '_';
+    // Flipper names hold printable ASCII only, and lose blanks at either
+    // end: others, those blanks and an empty name are written as '_'.
+    std::string name;
+    for (const char c : s.name) name += c >= 0x20 && c < 0x7F ? c : '_';
+    if (name.empty()) name = "_";
+    if (name.front() == ' ') name.front() = '_';
+    if (name.back() == ' ') name.back() = '_';
+    text += name;
     text += "\ntype: raw\nfrequency: ";
     append_decimal(text, settings.carrier);
     text += "\nduty_cycle: 0.330000\ndata:";

@@ -67,7 +67,9 @@ bool recognise_ir_ctl(std::string_view text) {
 }
 
 bool write_ir_ctl(const ir_signal& s, const write_settings&, std::string& text, std::string&) {
-    text += "# " + s.name + "\n";
+    text += "# ";
+    append_escaped(text, s.name);
+    text += '\n';
     for (std::size_t i = 0; i < s.durations.size(); ++i) {
         text += i == 0 ? "+" : i % 2 == 0 ? " +" : " -";
         append_decimal(text, s.durations[i]);

@@ -2,7 +2,10 @@
 #include "tools/forms/kit.h"
 
 #include <algorithm>
+#include <iterator>
 #include <optional>
+
+#include "output/writer.h"
 
 bool fail(import_error& error, unsigned line, unsigned column, std::string message) {
     error = {line, column, std::move(message)};
@@ -64,10 +67,175 @@ std::string_view first_content_line(std::string_view text) {
     return found;
 }
 
-void append_identifier(std::string& text, std::string_view name) {
-    if (name.empty() || (name[0] >= '0' && name[0] <= '9')) text += '_';
-    for (const char c : name) {
-        const bool word = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-        text += word ? c : '_';
+std::size_t printable_length(std::string_view text, std::size_t at) {
+    const auto byte = [&](std::size_t i) { return i < text.size() ? static_cast<unsigned char>(text[i]) : 0u; };
+    const unsigned c = byte(at);
+    if (c < 0x20 || c == 0x7F) return 0;
+    if (c < 0x80) return 1;
+    // The lead byte's length, and the range of the byte after it that keeps
+    // the character shortest, outside the surrogates, not over U+10FFFF and
+    // not a C1 control (U+0080 to U+009F).
+    struct lead {
+        unsigned first, last;
+        std::size_t length;
+        unsigned low, high;
+    };
+    constexpr lead kLeads[] = {{0xC2, 0xC2, 2, 0xA0, 0xBF}, {0xC3, 0xDF, 2, 0x80, 0xBF}, {0xE0, 0xE0, 3, 0xA0, 0xBF},
+                               {0xE1, 0xEC, 3, 0x80, 0xBF}, {0xED, 0xED, 3, 0x80, 0x9F}, {0xEE, 0xEF, 3, 0x80, 0xBF},
+                               {0xF0, 0xF0, 4, 0x90, 0xBF}, {0xF1, 0xF3, 4, 0x80, 0xBF}, {0xF4, 0xF4, 4, 0x80, 0x8F}};
+    for (const lead& l : kLeads) {
+        if (c < l.first || c > l.last) continue;
+        if (byte(at + 1) < l.low || byte(at + 1) > l.high) return 0;
+        for (std::size_t k = 2; k < l.length; ++k)
+            if (byte(at + k) < 0x80 || byte(at + k) > 0xBF) return 0;
+        return l.length;
     }
+    return 0;
+}
+
+namespace {
+
+void append_escapes(std::string& text, std::string_view name, bool quote) {
+    for (std::size_t i = 0; i < name.size();) {
+        const std::size_t length = printable_length(name, i);
+        if (name[i] == '\\' || (quote && name[i] == '"')) {
+            text += '\\';
+            text += name[i++];
+        } else if (length == 0) {
+            const unsigned c = static_cast<unsigned char>(name[i++]);
+            text += "\\x";
+            text += kHexDigits[c >> 4];
+            text += kHexDigits[c & 0xF];
+        } else {
+            text += name.substr(i, length);
+            i += length;
+        }
+    }
+}
+
+int hex_value(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+void append_escaped(std::string& text, std::string_view name) { append_escapes(text, name, false); }
+
+void append_quoted(std::string& text, std::string_view name) {
+    text += '"';
+    append_escapes(text, name, true);
+    text += '"';
+}
+
+void append_name(std::string& text, std::string_view name, std::string_view specials, std::string_view keyword) {
+    bool quote = name.empty() || name == keyword || name[0] == '#' || name[0] == '"' || name[0] == '\'' ||
+                 is_blank(name.front()) || is_blank(name.back()) ||
+                 name.find_first_of(specials) != std::string_view::npos;
+    for (std::size_t i = 0; i < name.size() && !quote;) {
+        const std::size_t length = printable_length(name, i);
+        quote = length == 0;
+        i += length;
+    }
+    if (quote)
+        append_quoted(text, name);
+    else
+        text += name;
+}
+
+bool read_quoted(std::string_view line, unsigned line_number, std::size_t& at, std::string& name,
+                 import_error& error) {
+    const std::size_t open = at;
+    name.clear();
+    for (std::size_t i = at + 1; i < line.size(); ++i) {
+        if (line[i] == '"') {
+            at = i + 1;
+            return true;
+        }
+        if (line[i] != '\\') {
+            name += line[i];
+            continue;
+        }
+        const unsigned column = static_cast<unsigned>(i) + 1;
+        const char next = i + 1 < line.size() ? line[i + 1] : '\0';
+        if (next == '\\' || next == '"') {
+            name += next;
+            ++i;
+        } else if (next == 'x' && i + 3 < line.size() && hex_value(line[i + 2]) >= 0 && hex_value(line[i + 3]) >= 0) {
+            name += static_cast<char>(hex_value(line[i + 2]) * 16 + hex_value(line[i + 3]));
+            i += 3;
+        } else {
+            return fail(error, line_number, column, "an escape in a quoted name that is not \\\\, \\\" or \\xNN");
+        }
+    }
+    return fail(error, line_number, static_cast<unsigned>(open) + 1, "a quoted name without its closing '\"'");
+}
+
+namespace {
+
+// Keywords of C and C++, and the names of their standard headers' macros
+// and types that an array's name could meet.
+constexpr std::string_view kReservedIdentifiers[] = {
+    "alignas", "alignof", "and", "and_eq", "asm", "auto", "bitand", "bitor", "bool", "break", "case", "catch", "char",
+    "char8_t", "char16_t", "char32_t", "class", "compl", "concept", "const", "consteval", "constexpr", "constinit",
+    "const_cast", "continue", "co_await", "co_return", "co_yield", "decltype", "default", "delete", "do", "double",
+    "dynamic_cast", "else", "enum", "explicit", "export", "extern", "false", "final", "float", "for", "friend", "goto",
+    "if", "import", "inline", "int", "long", "module", "mutable", "namespace", "new", "noexcept", "not", "not_eq",
+    "nullptr", "operator", "or", "or_eq", "override", "private", "protected", "public", "register",
+    "reinterpret_cast", "requires", "restrict", "return", "short", "signed", "sizeof", "static", "static_assert",
+    "static_cast", "struct", "switch", "template", "this", "thread_local", "throw", "true", "try", "typedef",
+    "typeid", "typename", "typeof", "typeof_unqual", "union", "unsigned", "using", "virtual", "void", "volatile",
+    "wchar_t", "while", "xor", "xor_eq", "NULL", "EOF", "BUFSIZ", "PROGMEM", "assert", "errno", "offsetof", "main",
+    "stdin", "stdout", "stderr", "size_t", "ptrdiff_t", "intptr_t", "uintptr_t", "int8_t", "int16_t", "int32_t",
+    "int64_t", "uint8_t", "uint16_t", "uint32_t", "uint64_t", "INT_MAX", "INT_MIN", "UINT_MAX", "CHAR_BIT",
+    "SIZE_MAX", "UINT16_MAX", "UINT32_MAX", "Timing"};
+
+// The longest identifier made before a number is added: C compilers need
+// tell apart only the first 63 characters.
+constexpr std::size_t kLongestIdentifier = 56;
+
+bool is_word_byte(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+}  // namespace
+
+void append_c_identifier(std::string& text, std::string_view name, identifier_set& taken) {
+    // Word characters kept, every run of others as one '_', no '_' first and
+    // never two in a row (the implementation's own names).
+    std::string base;
+    for (const char c : name) {
+        if (base.size() >= kLongestIdentifier) break;
+        const char kept = is_word_byte(c) ? c : '_';
+        if (kept == '_' && (base.empty() || base.back() == '_')) continue;
+        base += kept;
+    }
+    if (base.empty()) base = "signal";
+    const bool reserved = std::find(std::begin(kReservedIdentifiers), std::end(kReservedIdentifiers), base) !=
+                          std::end(kReservedIdentifiers);
+    if (reserved || (base[0] >= '0' && base[0] <= '9')) base = "ir_" + base;
+    std::string identifier = base;
+    if (const auto found = taken.find(base); found != taken.end()) {
+        unsigned& next = found->second;
+        do {
+            identifier = base + (base.back() == '_' ? "" : "_") + std::to_string(next++);
+        } while (taken.count(identifier) != 0);
+    }
+    taken.emplace(identifier, 2);
+    text += identifier;
+}
+
+std::size_t empty_field(std::string_view line, std::size_t from) {
+    bool empty = true;
+    for (std::size_t i = from; i < line.size(); ++i) {
+        if (line[i] == ',') {
+            if (empty) return i;
+            empty = true;
+        } else if (!is_blank(line[i])) {
+            empty = false;
+        }
+    }
+    return std::string_view::npos;
 }

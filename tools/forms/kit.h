@@ -66,6 +66,40 @@ void append_durations(std::string& text, const std::vector<std::uint32_t>& durat
 // what the forms recognise input by.
 std::string_view first_content_line(std::string_view text);
 
-// Appends `name` with every character outside [A-Za-z0-9_] as '_', after a
-// '_' when it starts with a digit: an identifier.
-void append_identifier(std::string& text, std::string_view name);
+
+// Names in text forms. A name may hold any bytes; a form's text holds no
+// control byte (C0, DEL, C1) and no invalid UTF-8 raw. Where it must, a
+// name is shown or quoted with escapes: "\xNN" for such a byte, "\\" for a
+// backslash, and inside quotes "\"" for a quote.
+
+// The length of the valid, printable UTF-8 character at `at`, or 0 for a
+// control byte or a byte of invalid UTF-8.
+std::size_t printable_length(std::string_view text, std::size_t at);
+
+// Appends `name` with every byte that is not printable, and every
+// backslash, escaped: what a comment line shows.
+void append_escaped(std::string& text, std::string_view name);
+
+// Appends `name` in double quotes, escaped.
+void append_quoted(std::string& text, std::string_view name);
+
+// Appends `name` as it is when the form reads it back whole, quoted when
+// not: when it is empty, starts with '#', '"' or '\'', starts or ends with
+// a blank, holds a byte that is not printable or one of `specials`, or is
+// `keyword`.
+void append_name(std::string& text, std::string_view name, std::string_view specials, std::string_view keyword = {});
+
+// Reads the quoted name that starts at the '"' at `at` in `line`, into
+// `name`; `at` ends after the closing quote. False, with `error` set, for a
+// quote never closed or an escape that is not one.
+bool read_quoted(std::string_view line, unsigned line_number, std::size_t& at, std::string& name,
+                 import_error& error);
+
+// Appends a valid C identifier made from `name`, not one of the keywords,
+// macros and reserved identifiers of C and C++, and not one of `taken`,
+// which it joins.
+void append_c_identifier(std::string& text, std::string_view name, identifier_set& taken);
+
+// The offset of the first ',' in `line` from `from` that ends an empty
+// field (only blanks since `from` or the ',' before it), or npos.
+std::size_t empty_field(std::string_view line, std::size_t from);

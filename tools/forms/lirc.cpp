@@ -76,6 +76,7 @@ ir_signal encode(const remote& r, std::string_view button, std::uint64_t code, u
     for (const std::uint32_t d : s.durations) length += d;
     const std::uint64_t gap = r.const_length ? (r.gap > length ? r.gap - length : 0) : r.gap;
     if (gap != 0 && !s.durations.empty()) add_duration(s, false, static_cast<std::uint32_t>(gap));
+    s.durations.shrink_to_fit();  // a file of many codes holds each signal once, not its growth
     return s;
 }
 

@@ -63,7 +63,9 @@ bool recognise_mode2(std::string_view text) {
 }
 
 bool write_mode2(const ir_signal& s, const write_settings&, std::string& text, std::string&) {
-    text += "# " + s.name + "\n";
+    text += "# ";
+    append_escaped(text, s.name);
+    text += '\n';
     for (std::size_t i = 0; i < s.durations.size(); ++i) {
         text += i % 2 == 0 ? "pulse " : "space ";
         append_decimal(text, s.durations[i]);

@@ -18,7 +18,6 @@ bool read_pronto(std::string_view text, const read_settings&, read_result& resul
         if (is_blank_or_comment(line.text)) return true;
         line_tokens tokens{line.text};
         std::vector<std::uint32_t> words;
-        std::vector<unsigned> columns;
         for (unsigned column;;) {
             const std::string_view token = tokens.next({}, column);
             if (token.empty()) break;
@@ -28,24 +27,34 @@ bool read_pronto(std::string_view text, const read_settings&, read_result& resul
                     : std::nullopt;
             if (!word) return fail(error, line.number, column, "not a Pronto word (four hex digits): " + quoted(token));
             words.push_back(static_cast<std::uint32_t>(*word));
-            columns.push_back(column);
         }
+        // The column of word i, found again for a message.
+        const auto column_of = [&](std::size_t i) {
+            line_tokens again{line.text};
+            unsigned column = 0;
+            for (std::size_t k = 0; k <= i; ++k) again.next({}, column);
+            return column;
+        };
         if (words.size() < 4) return fail(error, line.number, 0, "a Pronto code needs at least 4 words");
         if (words[0] != 0)
-            return fail(error, line.number, columns[0], "only learned Pronto codes (first word 0000) are read");
-        if (words[1] == 0) return fail(error, line.number, columns[1], "a carrier frequency word of 0");
+            return fail(error, line.number, column_of(0), "only learned Pronto codes (first word 0000) are read");
+        if (words[1] == 0) return fail(error, line.number, column_of(1), "a carrier frequency word of 0");
         const std::size_t pairs = std::size_t{words[2]} + words[3];
-        if (pairs == 0 || words.size() != 4 + 2 * pairs)
+        if (pairs == 0)
+            return fail(error, line.number, column_of(2),
+                        "the code's counts of once and repeat pairs are both 0: it holds no burst");
+        if (words.size() != 4 + 2 * pairs)
             return fail(error, line.number, 0,
                         "the code has " + std::to_string(words.size()) + " words, its counts say " +
                             std::to_string(4 + 2 * pairs));
         ir_signal s{"", line.number, {}, 0};
+        s.durations.reserve(words.size() - 4);
         for (std::size_t i = 4; i < words.size(); ++i) {
-            if (words[i] == 0) return fail(error, line.number, columns[i], "zero duration");
+            if (words[i] == 0) return fail(error, line.number, column_of(i), "zero duration");
             const std::uint64_t microseconds = to_microseconds(words[i], cycle_of(words[1]));
             // A count that lasts less than half a microsecond would be a 0,
             // which ends a record: it is no duration.
-            if (microseconds == 0) return fail(error, line.number, columns[i], "a count of under half a microsecond");
+            if (microseconds == 0) return fail(error, line.number, column_of(i), "a count of under half a microsecond");
             s.durations.push_back(static_cast<std::uint32_t>(microseconds));
         }
         result.signals.push_back(std::move(s));
@@ -73,7 +82,9 @@ bool write_pronto(const ir_signal& s, const write_settings& settings, std::strin
     }
     std::vector<std::uint32_t> d = s.durations;
     if (d.size() % 2 == 1) d.push_back(kLeadOut);
-    text += "# " + s.name + "\n0000";
+    text += "# ";
+    append_escaped(text, s.name);
+    text += "\n0000";
     append_word(text, frequency_word);
     append_word(text, d.size() / 2);
     append_word(text, 0);

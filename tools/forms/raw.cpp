@@ -17,6 +17,38 @@ struct cut_run {
     unsigned lines = 0;
 };
 
+// The name before a line's durations: "name:", or a quoted name and ':'
+// (a name with ':' or ',' in it, or one that would not read back as it
+// is). `at` ends where the durations start; `named` says whether there was
+// a name.
+bool read_name(text_line line, ir_signal& s, bool& named, std::size_t& at, import_error& error) {
+    at = 0;
+    named = false;
+    while (at < line.text.size() && is_blank(line.text[at])) ++at;
+    if (at < line.text.size() && line.text[at] == '"') {
+        if (!read_quoted(line.text, line.number, at, s.name, error)) return false;
+        while (at < line.text.size() && is_blank(line.text[at])) ++at;
+        if (at >= line.text.size() || line.text[at] != ':')
+            return fail(error, line.number, static_cast<unsigned>(at) + 1, "expected ':' after the quoted name");
+        named = true;
+        ++at;
+        return true;
+    }
+    at = 0;
+    const std::size_t colon = line.text.find(':');
+    if (colon == std::string_view::npos) return true;
+    const std::string_view name = trimmed(line.text.substr(0, colon));
+    if (name.empty()) return fail(error, line.number, colon + 1, "an empty name before ':'");
+    if (name.find(',') != std::string_view::npos)
+        return fail(error, line.number, 1,
+                    "a name with ',' in it: " + quoted(name) +
+                        (name.substr(0, 7) == "sendir," ? " (a sendir command: use --from sendir)" : ""));
+    s.name = std::string(name);
+    named = true;
+    at = colon + 1;
+    return true;
+}
+
 bool read_raw(std::string_view text, const read_settings& settings, read_result& result, import_error& error) {
     constexpr std::size_t kShortLine = 16;
     cut_run run;
@@ -27,16 +59,10 @@ bool read_raw(std::string_view text, const read_settings& settings, read_result&
         }
         ir_signal s{"", line.number, {}, 0};
         line_tokens tokens{line.text};
-        if (const std::size_t colon = line.text.find(':'); colon != std::string_view::npos) {
-            const std::string_view name = trimmed(line.text.substr(0, colon));
-            if (name.empty()) return fail(error, line.number, colon + 1, "an empty name before ':'");
-            if (name.find(',') != std::string_view::npos)
-                return fail(error, line.number, 1,
-                            "a name with ',' in it: " + quoted(name) +
-                                (name.substr(0, 7) == "sendir," ? " (a sendir command: use --from sendir)" : ""));
-            s.name = std::string(name);
-            tokens.at = colon + 1;
-        }
+        bool named;
+        if (!read_name(line, s, named, tokens.at, error)) return false;
+        if (const std::size_t comma = empty_field(line.text, tokens.at); comma != std::string_view::npos)
+            return fail(error, line.number, static_cast<unsigned>(comma) + 1, "an empty field before ','");
         for (unsigned column;;) {
             const std::string_view token = tokens.next(",", column);
             if (token.empty()) break;
@@ -51,14 +77,14 @@ bool read_raw(std::string_view text, const read_settings& settings, read_result&
                         "the line ends with ',': raw takes one signal a line (join its lines, or try --from c-array)");
 
         const std::size_t count = s.durations.size();
-        if (s.name.empty() && run.lines > 0 && count <= run.width) {
+        if (!named && run.lines > 0 && count <= run.width) {
             if (count < run.width || run.lines >= 2)
                 return fail(error, 0, 0,
                             "lines " + std::to_string(run.first_line) + " to " + std::to_string(line.number) +
                                 " read as one signal cut into lines of " + std::to_string(run.width) +
                                 " durations: join them into one line, or read a LIRC file with --from lirc");
         }
-        if (s.name.empty() && count % 2 == 0 && count <= kShortLine && (run.lines == 0 || count == run.width)) {
+        if (!named && count % 2 == 0 && count <= kShortLine && (run.lines == 0 || count == run.width)) {
             if (run.lines == 0) run = cut_run{line.number, count, 0};
             ++run.lines;
         } else {
@@ -74,8 +100,12 @@ bool recognise_raw(std::string_view text) {
     bool any = false;
     const bool all = for_each_line(text, [&](text_line line) {
         if (is_blank_or_comment(line.text)) return true;
-        const std::size_t colon = line.text.find(':');
-        const std::string_view durations = colon == std::string_view::npos ? line.text : line.text.substr(colon + 1);
+        ir_signal s;
+        bool named;
+        std::size_t at;
+        import_error error;
+        if (!read_name(line, s, named, at, error)) return false;
+        const std::string_view durations = line.text.substr(at);
         any = true;
         return !trimmed(durations).empty() && durations.find_first_not_of("0123456789, \t\r") == std::string_view::npos;
     });
@@ -83,8 +113,7 @@ bool recognise_raw(std::string_view text) {
 }
 
 bool write_raw(const ir_signal& s, const write_settings&, std::string& text, std::string&) {
-    // A name may hold neither ':' nor ','.
-    for (const char c : s.name) text += c == ':' || c == ',' || c == '\n' ? '_' : c;
+    append_name(text, s.name, ":,");
     text += ':';
     append_durations(text, s.durations, " ");
     text += '\n';

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 struct ir_signal {
@@ -33,8 +34,15 @@ struct read_result {
     std::vector<std::string> notes;  // what was read but left out, one line each, for standard error
 };
 
+// Identifiers given out in one output, each with the next number to try
+// after it when a name would give it again.
+using identifier_set = std::unordered_map<std::string, unsigned>;
+
 struct write_settings {
     std::uint32_t carrier = 38000;  // Hz, for the forms that state or count in carrier cycles
+    // c-array: the identifiers of the arrays written so far, so that each
+    // array's is new; the writer adds each one it gives.
+    mutable identifier_set identifiers;
 };
 
 // The options of mkcapture that a form reads.

@@ -14,48 +14,64 @@ constexpr std::uint64_t kMostCycles = 65535;
 
 tick_length cycle_of(std::uint64_t frequency) { return {1000000, frequency}; }
 
+// The most durations a command's repeats may make: far more than a record
+// holds, and a bound on what one line costs.
+constexpr std::size_t kMostDurations = 65536;
+
 bool read_sendir(std::string_view text, const read_settings&, read_result& result, import_error& error) {
     return for_each_line(text, [&](text_line line) {
         if (is_blank_or_comment(line.text)) return true;
+        if (const std::size_t comma = empty_field(line.text, 0); comma != std::string_view::npos)
+            return fail(error, line.number, static_cast<unsigned>(comma) + 1, "an empty field before ','");
+        if (trimmed(line.text).back() == ',')
+            return fail(error, line.number, static_cast<unsigned>(line.text.rfind(',')) + 1,
+                        "an empty field after the last ','");
         line_tokens tokens{line.text};
         unsigned column;
         const std::string_view command = tokens.next(",", column);
         if (command != "sendir") return fail(error, line.number, column, "expected 'sendir,'");
-        std::vector<std::uint64_t> fields;
-        std::vector<unsigned> columns;
         const std::string_view address = tokens.next(",", column);
         if (address.find(':') == std::string_view::npos)
             return fail(error, line.number, column, "expected a module:port address: " + quoted(address));
-        for (std::string_view token; !(token = tokens.next(",", column)).empty();) {
+        // ID, FREQ, REPEAT, OFFSET, then on and off times in pairs, read as
+        // microseconds as they come.
+        std::uint64_t head[4] = {};
+        unsigned columns[4] = {};
+        std::size_t count = 0;
+        ir_signal s{"", line.number, {}, 0};
+        for (std::string_view token; !(token = tokens.next(",", column)).empty(); ++count) {
             const std::optional<std::uint64_t> v = token.find_first_not_of("0123456789") == std::string_view::npos
                                                        ? read_number(token, UINT32_MAX)
                                                        : std::nullopt;
             if (!v) return fail(error, line.number, column, "not a number: " + quoted(token));
-            fields.push_back(*v);
-            columns.push_back(column);
+            if (count < 4) {
+                head[count] = *v;
+                columns[count] = column;
+                if (count == 1 && (*v < 15000 || *v > 500000))
+                    return fail(error, line.number, column, "a carrier frequency outside 15000 to 500000 Hz");
+                continue;
+            }
+            if (*v == 0 || *v > kMostCycles)
+                return fail(error, line.number, column, "a time outside 1 to 65535 carrier cycles");
+            s.durations.push_back(static_cast<std::uint32_t>(to_microseconds(*v, cycle_of(head[1]))));
         }
-        // ID, FREQ, REPEAT, OFFSET, then on and off times in pairs.
-        if (fields.size() < 6 || fields.size() % 2 != 0)
+        if (count < 6 || count % 2 != 0)
             return fail(error, line.number, 0,
                         "a sendir command holds an ID, a frequency, a repeat count, an offset "
                         "and pairs of on and off times");
-        const std::uint64_t frequency = fields[1], repeat = fields[2], offset = fields[3];
-        const std::size_t times = fields.size() - 4;
-        if (frequency < 15000 || frequency > 500000)
-            return fail(error, line.number, columns[1], "a carrier frequency outside 15000 to 500000 Hz");
+        const std::uint64_t repeat = head[2], offset = head[3];
+        const std::size_t times = s.durations.size();
         if (repeat < 1 || repeat > 50) return fail(error, line.number, columns[2], "a repeat count outside 1 to 50");
         if (offset < 1 || offset > times || offset % 2 == 0)
             return fail(error, line.number, columns[3], "an offset that is not the place of an on time");
-        ir_signal s{"", line.number, {}, 0};
-        std::vector<std::uint32_t> once;
-        for (std::size_t i = 4; i < fields.size(); ++i) {
-            if (fields[i] == 0 || fields[i] > kMostCycles)
-                return fail(error, line.number, columns[i], "a time outside 1 to 65535 carrier cycles");
-            once.push_back(static_cast<std::uint32_t>(to_microseconds(fields[i], cycle_of(frequency))));
-        }
-        s.durations = once;
+        const std::size_t repeated = times - (offset - 1);
+        if (times + (repeat - 1) * repeated > kMostDurations)
+            return fail(error, line.number, columns[2],
+                        "the repeats make " + std::to_string(times + (repeat - 1) * repeated) +
+                            " durations, more than " + std::to_string(kMostDurations));
+        s.durations.reserve(times + (repeat - 1) * repeated);
         for (std::uint64_t r = 1; r < repeat; ++r)
-            s.durations.insert(s.durations.end(), once.begin() + static_cast<std::ptrdiff_t>(offset - 1), once.end());
+            for (std::size_t i = offset - 1; i < times; ++i) s.durations.push_back(s.durations[i]);
         result.signals.push_back(std::move(s));
         return true;
     });
@@ -66,7 +82,9 @@ bool recognise_sendir(std::string_view text) { return trimmed(first_content_line
 bool write_sendir(const ir_signal& s, const write_settings& settings, std::string& text, std::string& problem) {
     std::vector<std::uint32_t> d = s.durations;
     if (d.size() % 2 == 1) d.push_back(kLeadOut);
-    text += "# " + s.name + "\nsendir,1:1,1,";
+    text += "# ";
+    append_escaped(text, s.name);
+    text += "\nsendir,1:1,1,";
     append_decimal(text, settings.carrier);
     text += ",1,1";
     for (const std::uint32_t microseconds : d) {

@@ -1,0 +1,125 @@
+// The checks of a round trip through a form.
+#include "fuzz/form_checks.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <set>
+
+namespace {
+
+// The tick of a form that rounds, in microseconds (num / den), 0 for one
+// that keeps durations exactly; and the gap it adds after a signal that
+// ends with a burst.
+struct rounding {
+    std::string_view form;
+    double tick;
+    double lead_out;
+};
+constexpr rounding kRoundings[] = {{"pronto", 26.295814, 100000},  // 0x6D cycles of 0.241246 µs
+                                   {"sendir", 1e6 / 38000, 100000},
+                                   {"broadlink", 1e6 / 32768, 0x0D05 * (1e6 / 32768)}};
+
+bool valid_utf8_text(std::string_view text, std::size_t& bad) {
+    for (std::size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '\n') {
+            ++i;
+            continue;
+        }
+        if (c < 0x20 || c == 0x7F) return bad = i, false;
+        std::size_t length = c < 0x80 ? 1 : c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3
+                                        : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+        if (length == 0 || i + length > text.size()) return bad = i, false;
+        for (std::size_t k = 1; k < length; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return bad = i, false;
+        if (length == 2 && c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0) return bad = i, false;
+        i += length;
+    }
+    return true;
+}
+
+// The name a Flipper file holds for `name`: printable ASCII, others as '_',
+// blanks at either end as '_', "_" for an empty name.
+std::string flipper_name(std::string_view name) {
+    std::string kept;
+    for (const char c : name) kept += c >= 0x20 && c < 0x7F ? c : '_';
+    if (kept.empty()) kept = "_";
+    if (kept.front() == ' ') kept.front() = '_';
+    if (kept.back() == ' ') kept.back() = '_';
+    return kept;
+}
+
+bool valid_identifier(std::string_view id) {
+    static const std::set<std::string_view> reserved = {"int", "NULL", "char", "if", "while", "return", "true",
+                                                        "false", "uint16_t", "uint32_t", "void", "static"};
+    if (id.empty() || (id[0] >= '0' && id[0] <= '9') || id[0] == '_' || id.find("__") != std::string_view::npos ||
+        reserved.count(id) != 0 || id.size() > 63)
+        return false;
+    return std::all_of(id.begin(), id.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+    });
+}
+
+bool near(std::uint32_t read, double expected, double tick) {
+    const double wanted = std::max(expected, tick);  // a duration under a tick is written as one
+    return read >= wanted - tick / 2 - 1 && read <= wanted + tick / 2 + 1;
+}
+
+}  // namespace
+
+std::string write_signals(const signal_form& form, const std::vector<ir_signal>& signals,
+                          std::vector<ir_signal>& written) {
+    std::string text;
+    const write_settings settings;
+    if (form.write_start != nullptr) form.write_start(text);
+    for (const ir_signal& s : signals) {
+        std::string one, problem;
+        if (!form.write_signal(s, settings, one, problem)) continue;
+        text += one;
+        written.push_back(s);
+    }
+    return text;
+}
+
+std::string compare_read_back(const signal_form& form, std::string_view text, const std::vector<ir_signal>& written,
+                              bool compare_durations) {
+    const std::string in = std::string(form.name) + ": ";
+    if (std::size_t bad; !valid_utf8_text(text, bad))
+        return in + "a control byte or invalid UTF-8 at offset " + std::to_string(bad);
+    read_settings settings;
+    settings.split_gap = 0x7FFFFFFF;
+    read_result result;
+    import_error error;
+    if (!form.read(text, settings, result, error))
+        return in + "refused what it wrote: line " + std::to_string(error.line) + ": " + error.message;
+    if (result.signals.size() != written.size())
+        return in + std::to_string(written.size()) + " signals written, " + std::to_string(result.signals.size()) +
+               " read";
+    const rounding* r = nullptr;
+    for (const rounding& each : kRoundings)
+        if (each.form == form.name) r = &each;
+    std::set<std::string> identifiers;
+    for (std::size_t k = 0; k < written.size(); ++k) {
+        const ir_signal &w = written[k], &got = result.signals[k];
+        const std::string which = in + "signal " + std::to_string(k + 1) + ": ";
+        if (form.name == "raw" || form.name == "broadlink") {
+            if (got.name != w.name) return which + "the name changed";
+        } else if (form.name == "flipper") {
+            if (got.name != flipper_name(w.name)) return which + "the name is not its Flipper replacement";
+        } else if (form.name == "c-array") {
+            if (!valid_identifier(got.name) || !identifiers.insert(got.name).second)
+                return which + "the name is no valid, unreserved, unique identifier";
+        } else if (!got.name.empty()) {
+            return which + "a name from a form that keeps none";
+        }
+        if (!compare_durations) continue;
+        const std::vector<std::uint32_t>& d = w.durations;
+        const std::size_t added = r != nullptr && d.size() % 2 == 1 ? 1 : 0;
+        if (got.durations.size() != d.size() + added) return which + "a different number of durations";
+        for (std::size_t i = 0; i < d.size(); ++i)
+            if (r == nullptr ? got.durations[i] != d[i] : !near(got.durations[i], d[i], r->tick))
+                return which + "duration " + std::to_string(i + 1) + " changed";
+        if (added != 0 && !near(got.durations.back(), r->lead_out, r->tick)) return which + "not the lead-out gap";
+    }
+    return "";
+}

@@ -1,0 +1,29 @@
+// What the round-trip and name fuzz targets (and the tests) require of a
+// signal written out in a form and read back in it.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tools/forms/registry.h"
+
+// Writes `signals` through `form`'s writer as the exporter does (its start,
+// then each signal), leaving out those it cannot hold; `written` gets the
+// ones it wrote.
+std::string write_signals(const signal_form& form, const std::vector<ir_signal>& signals,
+                          std::vector<ir_signal>& written);
+
+// Reads `text` back through `form` (mode2 with no split gap, so that every
+// written gap is kept) and compares it with `written`. Returns "" when they
+// are the same signals, or what differs:
+//   - the same number of signals, in order;
+//   - durations equal; for pronto, sendir and broadlink within half the
+//     form's tick (and a duration under a tick as one tick), plus the
+//     lead-out gap the form adds after a signal that ends with a burst;
+//   - names equal for raw and broadlink, as the replacement says for
+//     flipper, valid, unreserved and unique C identifiers for c-array,
+//     empty for the forms that keep no names;
+//   - no byte of the text a control byte (but '\n') or invalid UTF-8.
+std::string compare_read_back(const signal_form& form, std::string_view text, const std::vector<ir_signal>& written,
+                              bool compare_durations);

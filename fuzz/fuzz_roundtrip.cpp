@@ -1,0 +1,41 @@
+// libFuzzer target: signals through every form and back.
+//
+// The first byte chooses the form that reads the rest; every signal it
+// accepts is then written in every form that can be written and read back,
+// and must come back the same (fuzz/form_checks.h says how the same).
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "fuzz/form_checks.h"
+#include "tools/forms/registry.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) return 0;
+    const std::vector<const signal_form*>& forms = signal_forms();
+    const signal_form& reader = *forms[data[0] % forms.size()];
+    const std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
+    read_result result;
+    import_error error;
+    if (!reader.read(text, read_settings{}, result, error)) return 0;
+    for (const ir_signal& s : result.signals)
+        if (s.durations.empty()) {
+            std::fprintf(stderr, "fuzz_roundtrip: %.*s returned a signal without durations\n",
+                         static_cast<int>(reader.name.size()), reader.name.data());
+            std::abort();
+        }
+    for (const signal_form* form : forms) {
+        if (form->write_signal == nullptr) continue;
+        std::vector<ir_signal> written;
+        const std::string out = write_signals(*form, result.signals, written);
+        if (const std::string problem = compare_read_back(*form, out, written, true); !problem.empty()) {
+            std::fprintf(stderr, "fuzz_roundtrip: read with %.*s, %s\n", static_cast<int>(reader.name.size()),
+                         reader.name.data(), problem.c_str());
+            std::abort();
+        }
+    }
+    return 0;
+}
