@@ -186,22 +186,19 @@ problem run(int argc, char** argv) {
     }
 
     // An output that cannot be taken back (standard output, a FIFO, a
-    // device) gets nothing unless every record can be written: the records
-    // are checked in a first walk that writes nothing. A capture read as a
-    // stream can be walked once only: what it holds is known at its end.
-    if (output.how != output_file::kind::replace && !capture.stream)
-        if (problem p = export_records(o, names, capture, nullptr); p.failed()) {
-            close_capture_file(capture);
-            return p;
-        }
-    // Signals go out through the writer as they are made; on a failure the
-    // output is abandoned, and a replaced file stays as it was.
+    // device) gets nothing unless every record can be written. From a file,
+    // the records are checked in a first walk that writes nothing; a stream
+    // can be walked once only, so its export is spooled and copied out at
+    // the end.
     owned_writer writer;
     out_writer& out = writer.out;
-    problem outcome = open_output(output);
-    if (!outcome.failed()) {
+    problem outcome = open_output(output, capture.stream);
+    if (!outcome.failed() && !output.spooled && output.how != output_file::kind::replace)
+        outcome = export_records(o, names, capture, nullptr);
+    // Signals go out through the writer as they are made; on a failure the
+    // output is abandoned, and a replaced file stays as it was.
+    if (!outcome.failed())
         outcome = out_init(out, output.fd) ? export_records(o, names, capture, &out) : write_failure(output, ENOMEM);
-    }
     close_capture_file(capture);
     if (!outcome.failed() && !out_flush(out)) outcome = write_failure(output, out.error);
     if (!outcome.failed()) outcome = commit_output(output);

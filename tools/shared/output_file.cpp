@@ -134,26 +134,56 @@ std::string keep_old_file(const output_file& out) {
     return {};
 }
 
-// Copies the written temporary file over the target in place (a target
-// that cannot be renamed over: a mount point), then removes the temporary
-// file. Returns false, with errno set, when it cannot.
-bool copy_in_place(output_file& out) {
-    const int from = open(out.temporary.c_str(), O_RDONLY | O_CLOEXEC);
-    const int to = open(out.target.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
-    bool copied = from >= 0 && to >= 0;
-    char chunk[1 << 16];
-    for (ssize_t n; copied && (n = read(from, chunk, sizeof chunk)) != 0;)
-        copied = n > 0 && write(to, chunk, static_cast<std::size_t>(n)) == n;
-    const int error = errno;
-    if (from >= 0) close(from);
-    if (to >= 0 && close(to) != 0) copied = false;
-    if (!copied) {
-        errno = error;
-        return false;
+// An unnamed file in the temporary directory that an output is written to
+// before it is copied where it goes.
+problem open_spool(output_file& out) {
+    const char* directory = std::getenv("TMPDIR");
+    if (directory == nullptr || *directory == '\0') directory = "/tmp";
+    out.fd = open(directory, O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (out.fd < 0) {
+        std::FILE* file = std::tmpfile();  // where O_TMPFILE is not known
+        out.fd = file != nullptr ? dup(fileno(file)) : -1;
+        if (file != nullptr) std::fclose(file);
     }
-    warn(tool_name(), std::string("cannot replace ") + out.path + " by renaming (a mount point); written in place");
-    unlink(out.temporary.c_str());
-    return true;
+    if (out.fd < 0) return failure(failure_text("cannot create a temporary file in", directory, errno));
+    out.spooled = true;
+    return {};
+}
+
+// Writes all of `from` (from its start) to `to`; a regular file is cut to
+// that length. Returns 0, or the errno of the failure.
+int copy_spool(int from, int to, bool regular) {
+    char chunk[1 << 16];
+    off_t total = 0;
+    for (;;) {
+        const ssize_t n = pread(from, chunk, sizeof chunk, total);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return errno;
+        if (n == 0) break;
+        for (ssize_t done = 0; done < n;) {
+            const ssize_t w = write(to, chunk + done, static_cast<std::size_t>(n - done));
+            if (w < 0 && errno == EINTR) continue;
+            if (w < 0) return errno;
+            if (w == 0) return EIO;
+            done += w;
+        }
+        total += n;
+    }
+    if (regular && ftruncate(to, total) != 0) return errno;
+    return 0;
+}
+
+// Copies a spooled output to where it goes. Returns 0, or the errno.
+int deliver_spool(output_file& out) {
+    int to = out.descriptor;
+    if (out.how != output_file::kind::descriptor) {
+        // In place: the file is not cut before its new bytes are there.
+        to = open(out.target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+        if (to < 0) return errno;
+    }
+    int error = copy_spool(out.fd, to, out.how != output_file::kind::descriptor && out.regular);
+    if (out.how != output_file::kind::descriptor && close(to) != 0 && error == 0) error = errno;
+    return error;
 }
 
 void take_identity(output_file& out, const struct stat& st) {
@@ -256,7 +286,8 @@ bool same_regular_file(const output_file& out, const char* input_path) {
     return known && S_ISREG(st.st_mode) && out.regular && out.device == st.st_dev && out.inode == st.st_ino;
 }
 
-problem open_output(output_file& out) {
+problem open_output(output_file& out, bool spool) {
+    if (out.how != output_file::kind::replace && (spool || out.spooled)) return open_spool(out);
     switch (out.how) {
         case output_file::kind::descriptor:
             out.fd = out.descriptor;
@@ -288,7 +319,7 @@ problem open_output(output_file& out) {
             warn(tool_name(), failure_text("cannot create a temporary file in", directory_of(target), error) +
                                   "; writing " + out.path + " in place");
             out.how = output_file::kind::direct;
-            return open_output(out);
+            return open_spool(out);
         }
         return failure(failure_text("cannot create a temporary file in", directory_of(target), error));
     }
@@ -321,23 +352,49 @@ problem commit_outputs(std::span<output_file* const> outputs) {
     // Everything written reaches the disk first: what fails here fails
     // before any file has changed.
     for (output_file* out : outputs) {
-        if (out->how == output_file::kind::descriptor) continue;
+        if (out->spooled || out->how == output_file::kind::descriptor) continue;
         int error = 0;
         if (out->how == output_file::kind::replace && fsync(out->fd) != 0) error = errno;
         if (close(out->fd) != 0 && error == 0) error = errno;
         out->fd = -1;
         if (error != 0) return give_up(*out, error);
     }
-    // Then the renames. A file replaced before a later rename failed is put
-    // back from a second name (a hard link) kept until all have succeeded;
-    // a file that was new is removed again.
+    sigset_t saved;
+    block_ending_signals(true, saved);
+    // Then the renames, then the copies of spooled outputs. A file replaced
+    // before a later step failed is put back from a second name (a hard
+    // link) kept until all have succeeded; a file that was new is removed.
     std::vector<std::string> kept(outputs.size());
-    const auto drop_kept = [&] {
+    std::string unrestored;  // a file that could not be put back, and where its old bytes are
+    const auto undo = [&](std::size_t before) {
+        for (std::size_t j = 0; j < before; ++j) {
+            output_file& done = *outputs[j];
+            if (done.how != output_file::kind::replace) continue;
+            if (!kept[j].empty()) {
+                if (rename(kept[j].c_str(), done.target.c_str()) != 0) {
+                    unrestored += "; cannot put back " + done.target + ": its old content is kept as " + kept[j];
+                    forget_temporary(kept[j]);
+                }
+                kept[j].clear();
+            } else if (!done.exists) {
+                unlink(done.target.c_str());
+            }
+            forget_temporary(done.temporary);
+            done.temporary.clear();
+        }
+    };
+    const auto finish = [&](problem p) {
         for (std::string& k : kept)
             if (!k.empty()) {
                 unlink(k.c_str());
                 forget_temporary(k);
             }
+        if (p.failed()) {
+            for (output_file* out : outputs) abandon_output(*out);
+            p.message += unrestored;
+        }
+        block_ending_signals(false, saved);
+        return p;
     };
     for (std::size_t i = 0; i < outputs.size(); ++i) {
         output_file& out = *outputs[i];
@@ -345,31 +402,46 @@ problem commit_outputs(std::span<output_file* const> outputs) {
         if (out.exists && i + 1 < outputs.size()) kept[i] = keep_old_file(out);
         if (rename(out.temporary.c_str(), out.target.c_str()) == 0) continue;
         const int error = errno;
-        if (error == EBUSY && out.exists && copy_in_place(out)) continue;  // a mount point: written in place
-        for (std::size_t j = 0; j < i; ++j) {
-            output_file& done = *outputs[j];
-            if (done.how != output_file::kind::replace) continue;
-            if (!kept[j].empty())
-                rename(kept[j].c_str(), done.target.c_str());
-            else if (!done.exists)
-                unlink(done.target.c_str());
-            forget_temporary(done.temporary);
-            done.temporary.clear();
+        if (error == EBUSY && out.exists) {
+            // A mount point: it cannot be renamed over, so it is written in
+            // place, after the renames, from its temporary file.
+            out.fd = open(out.temporary.c_str(), O_RDONLY | O_CLOEXEC);
+            if (out.fd >= 0) {
+                out.spooled = true;
+                out.how = output_file::kind::direct;
+                warn(tool_name(), std::string("cannot replace ") + out.path +
+                                      " by renaming (a mount point); writing it in place");
+                continue;
+            }
         }
-        drop_kept();
-        return give_up(out, error);
+        undo(i);
+        return finish(write_failure(out, error));
     }
-    drop_kept();
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        output_file& out = *outputs[i];
+        if (!out.spooled) continue;
+        if (const int error = deliver_spool(out)) {
+            undo(outputs.size());
+            return finish(write_failure(out, error));
+        }
+    }
     for (output_file* out : outputs) {
+        if (out->spooled) {
+            close(out->fd);
+            out->fd = -1;
+            out->spooled = false;
+            if (!out->temporary.empty()) unlink(out->temporary.c_str());
+        }
         forget_temporary(out->temporary);
         out->temporary.clear();
     }
-    return {};
+    return finish({});
 }
 
 void abandon_output(output_file& out) {
-    if (out.fd >= 0 && out.how != output_file::kind::descriptor) close(out.fd);
+    if (out.fd >= 0 && (out.spooled || out.how != output_file::kind::descriptor)) close(out.fd);
     out.fd = -1;
+    out.spooled = false;
     if (out.temporary.empty()) return;
     unlink(out.temporary.c_str());
     forget_temporary(out.temporary);

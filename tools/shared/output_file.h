@@ -39,7 +39,12 @@ struct output_file {
     ino_t inode = 0;
     bool regular = false;  // the identity is that of a regular file
     std::string temporary;
-    int fd = -1;
+    int fd = -1;  // where the output is written: the file, or its spool
+    // Written first to an unnamed spool file and copied to where it goes at
+    // the commit, after every other output succeeded: for a file written in
+    // place, and for a descriptor or a device that must get nothing unless
+    // the whole output can be made.
+    bool spooled = false;
 };
 
 // A writer whose buffer is freed with it, for the companions.
@@ -72,18 +77,21 @@ bool same_regular_file(const output_file& out, const char* input_path);
 bool same_output(const output_file& a, const output_file& b);
 
 // Opens the output for writing: the temporary file, the device, or standard
-// output.
-problem open_output(output_file& out);
+// output; with `spool`, an output that is not replaced (a descriptor, a
+// device) is spooled instead, so that it gets nothing from a failed run.
+problem open_output(output_file& out, bool spool = false);
 
 // Makes the written output the file at its path: flushes it to disk and
 // renames the temporary file into place. Every output is committed only
 // after all have been written.
 problem commit_output(output_file& out);
 
-// Commits several outputs all or none: when one fails, those committed
-// before it are put back as they were (a replaced file from a second name
-// kept until all are in place, a new file removed), and every output is
-// abandoned.
+// Commits several outputs all or none: the renames first, then the copies
+// of spooled outputs; when one fails, those committed before it are put back
+// as they were (a replaced file from a second name kept until all are in
+// place, a new file removed), and every output is abandoned. A copy that
+// fails midway leaves its target cut short: it is the one that says so.
+// Ending signals wait until the commit is done.
 problem commit_outputs(std::span<output_file* const> outputs);
 
 // Drops an output that was not committed: its temporary file is removed.
