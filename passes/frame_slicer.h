@@ -49,6 +49,9 @@ struct format_profile {
     // Decides the anchor from the record's 512 words; nullptr anchors every
     // frame at the record's word 0.
     record_anchor (*anchor)(const unsigned char* record);
+    // Why the anchor rule ends the pass at a record, in words, for the
+    // viewer ("" without an anchor rule).
+    std::string_view walk_end;
     std::uint32_t first_pair;     // word of pair 0's first duration, from the anchor
     std::uint32_t reference;      // word of the reference R, from the anchor
     std::uint32_t tb_multiplier;  // Tb = R × tb_multiplier ÷ tb_divisor (wrapping, truncating)

@@ -12,6 +12,7 @@ const format_profile kKanden{
         "                                                              SPACE1   MARK1    SPACE    ON       OFF     "
         "SEPARATE\n",
     .anchor = nullptr,
+    .walk_end = "",
     .first_pair = 3,
     .reference = 3,
     .tb_multiplier = 2,

@@ -9,6 +9,7 @@ const format_profile kMitsubishi{
     .colour = "#c45a00",
     .header = "                                       SPACE    ON       OFF     SEPARATE\n",
     .anchor = nullptr,
+    .walk_end = "",
     .first_pair = 1,
     .reference = 1,
     .tb_multiplier = 4,

@@ -27,6 +27,7 @@ const format_profile kSony{
     .colour = "#138a6a",
     .header = "                                      SPACE1   MARK     ON       OFF     SEPARATE\n",
     .anchor = find_long_gap,
+    .walk_end = "no long gap and word 510 is 0",
     .first_pair = 2,
     .reference = 1,
     .tb_multiplier = 1,

@@ -19,6 +19,7 @@ format_profile shape(end_tested_duration end, unsigned width, std::uint32_t mult
                           .colour = "",
                           .header = "",
                           .anchor = nullptr,
+                          .walk_end = "",
                           .first_pair = 1 + (width == 8 ? 2u : 0u),
                           .reference = 1,
                           .tb_multiplier = multiplier,

@@ -191,7 +191,7 @@ TEST(ViewTable, WalkEndOfARecordNotReachedIsConditional) {
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 0);
     r = run_view(dir, {"--mode", "3", "--records", "11172", "sparse.cap"});
-    EXPECT_NE(r.out.find(">no long gap, word 510 is 0: the SONY walk stops here if it gets here</text>"),
+    EXPECT_NE(r.out.find(">no long gap and word 510 is 0: the SONY walk stops here if it gets here</text>"),
               std::string::npos);
     EXPECT_NE(r.out.find("word 510 is 0: if the SONY walk gets here, it stops at this record, and no later record is "
                          "decoded."),

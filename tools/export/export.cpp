@@ -105,6 +105,9 @@ problem read_names(const char* path, std::map<std::uint64_t, std::string>& names
     std::string text;
     if (const int error = read_text_file(path, text))
         return failure(std::string("cannot read ") + path + ": " + std::strerror(error));
+    std::string_view manifest = text;
+    skip_byte_order_mark(manifest);
+    if (looks_binary(manifest)) return failure(std::string(path) + " looks like a binary file, not a manifest");
     if (const std::string error = read_manifest(text, names); !error.empty())
         return failure(std::string(path) + ": " + error);
     return {};

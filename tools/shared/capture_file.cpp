@@ -9,14 +9,18 @@
 
 namespace {
 
-// A copy of `in` in an unnamed temporary file, or nullptr with errno set.
-std::FILE* copy_to_temporary(std::FILE* in) {
+// A copy of `in`, at most `most_bytes` of it, in an unnamed temporary file,
+// or nullptr with errno set.
+std::FILE* copy_to_temporary(std::FILE* in, std::uint64_t most_bytes) {
     std::FILE* copy = std::tmpfile();
     if (copy == nullptr) return nullptr;
     char chunk[1 << 16];
     std::size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, in)) > 0)
-        if (std::fwrite(chunk, 1, n, copy) != n) break;
+    for (std::uint64_t copied = 0; copied < most_bytes; copied += n) {
+        const std::uint64_t room = most_bytes - copied;
+        n = std::fread(chunk, 1, room < sizeof chunk ? static_cast<std::size_t>(room) : sizeof chunk, in);
+        if (n == 0 || std::fwrite(chunk, 1, n, copy) != n) break;
+    }
     if (std::ferror(in) || std::ferror(copy) || std::fflush(copy) != 0) {
         const int error = errno != 0 ? errno : EIO;
         std::fclose(copy);
@@ -58,10 +62,11 @@ problem open_stream(const std::string& name, capture_file& capture) {
     if (capture.error != 0) return fail("cannot read " + name + ": " + std::strerror(capture.error));
     if (n < sizeof header || capture.ended)
         return fail(name + " holds no record: a capture is a 1024-byte header, then 2048-byte records");
-    // A stream's size is not known in advance: its start alone tells text.
+    // A stream's size is not known in advance: its start alone tells text,
+    // which has its line ends where a capture of printable words has none.
     std::string start(reinterpret_cast<const char*>(header), sizeof header);
     start.append(reinterpret_cast<const char*>(capture.record), kRecordBytes);
-    if (!looks_binary(start))
+    if (!looks_binary(start) && start.find('\n') != std::string::npos)
         return fail(name + " looks like text, not a capture: make a capture of it with mkcapture");
     return {};
 }
@@ -79,7 +84,7 @@ bool stream_record(capture_file& capture, std::uint64_t number, word_span& words
     return !capture.ended && capture.next == number;
 }
 
-problem open_capture_file(const char* path, capture_file& capture, bool in_order) {
+problem open_capture_file(const char* path, capture_file& capture, bool in_order, std::uint64_t most_bytes) {
     const std::string name = path;
     const auto refuse = [&](const std::string& what) {
         if (capture.file != nullptr && capture.file != stdin) std::fclose(capture.file);
@@ -95,7 +100,7 @@ problem open_capture_file(const char* path, capture_file& capture, bool in_order
     std::int64_t size = measure_capture(capture.file);
     if (size < 0 && in_order) return open_stream(name, capture);
     if (size < 0) {  // a pipe, a FIFO, a terminal
-        std::FILE* copy = copy_to_temporary(capture.file);
+        std::FILE* copy = copy_to_temporary(capture.file, most_bytes);
         if (copy == nullptr) return refuse("cannot read " + name + ": " + std::strerror(errno));
         if (!standard_input) std::fclose(capture.file);
         capture.file = copy;

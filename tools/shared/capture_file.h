@@ -29,8 +29,10 @@ constexpr std::uint64_t kUnknownRecords = UINT64_MAX;
 // Opens and loads `path`, or says why it cannot. With `in_order`, an input
 // that cannot seek (a pipe, a FIFO) is read as a stream by stream_record,
 // for a reader that asks for records in increasing order; otherwise it is
-// copied to a temporary file first.
-problem open_capture_file(const char* path, capture_file& capture, bool in_order = false);
+// copied to a temporary file first, at most `most_bytes` of it (what the
+// reader will look at).
+problem open_capture_file(const char* path, capture_file& capture, bool in_order = false,
+                          std::uint64_t most_bytes = UINT64_MAX);
 
 // The words of record `number` of a stream (after every record asked for
 // before it), zeros past its data. Returns false when the stream ended

@@ -148,9 +148,10 @@ void draw_decoder(const record_readings& r, const strip& s, const format_profile
     const std::uint64_t drawn = r.words.size();
     if (!d.reached || ends_walk(d)) {
         svg += "<text class=\"note\" x=\"" + num(kLeft) + "\" y=\"" + num(top + 22) + "\">" +
-               (!d.reached       ? "not decoded: the SONY walk stopped at an earlier record"
-                : d.reach_known ? "no long gap, word 510 is 0: the SONY walk stops at this record"
-                                : "no long gap, word 510 is 0: the SONY walk stops here if it gets here") +
+               (!d.reached       ? "not decoded: the " + std::string(p.name) + " walk stopped at an earlier record"
+                : d.reach_known ? std::string(p.walk_end) + ": the " + std::string(p.name) + " walk stops at this record"
+                                : std::string(p.walk_end) + ": the " + std::string(p.name) +
+                                      " walk stops here if it gets here") +
                "</text></g>\n";
         return;
     }
@@ -230,14 +231,13 @@ void draw_decoder(const record_readings& r, const strip& s, const format_profile
 std::string summary(const record_readings& r, const format_profile& p, const decoder_reading& d,
                     std::uint64_t capture_bytes) {
     std::string text = "<b>" + std::string(p.name) + "</b>: ";
-    if (!d.reached) return text + "not decoded: the SONY walk stopped at an earlier record.";
-    if (!d.reach_known)
-        text += "(records before were not read: whether the SONY walk reaches this record is not known) ";
+    const std::string walk = "the " + std::string(p.name) + " walk";
+    if (!d.reached) return text + "not decoded: " + walk + " stopped at an earlier record.";
+    if (!d.reach_known) text += "(records before were not read: whether " + walk + " reaches this record is not known) ";
     if (ends_walk(d))
-        return text +
-               "no long gap among the even words 2 to 510, and word 510 is 0: " +
-               (d.reach_known ? "the SONY walk stops at this record; no later record is decoded."
-                              : "if the SONY walk gets here, it stops at this record, and no later record is decoded.");
+        return text + std::string(p.walk_end) + ": " +
+               (d.reach_known ? walk + " stops at this record; no later record is decoded."
+                              : "if " + walk + " gets here, it stops at this record, and no later record is decoded.");
     if (p.anchor != nullptr)
         text += d.record.anchor.offset != 0 ? "long gap in word " + std::to_string(d.record.anchor.offset) + " (" +
                                            value_text(r.words.size() > d.record.anchor.offset ? r.words[d.record.anchor.offset] : 0) +
@@ -350,7 +350,7 @@ void write_page(const page_facts& facts, profile_list profiles,
                                       : std::string("the row above");
         html += ".</p>\n<div class=\"tables\">\n";
         for (std::size_t p = 0; p < profiles.size(); ++p)
-            write_table(table_rows(records, p, facts.base), *profiles[p], html);
+            write_table(table_rows(records, *profiles[p], p, facts.base), *profiles[p], html);
         html += "</div>\n";
     }
     html += "<h2>Records</h2>\n<p>Bursts (odd words) high, gaps (even words) low, widths to scale; a duration over " +

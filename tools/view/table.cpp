@@ -5,26 +5,31 @@
 
 namespace {
 
+// What a row adds when records before it were not read: whether the walk
+// gets to it is not known.
+std::string unknown_reach(const format_profile& p, const decoder_reading& d) {
+    if (d.reach_known) return "";
+    return "  (if the " + std::string(p.name) + " walk gets here: records before were not read)";
+}
+
 // What a row says for a decoder that printed no bits.
-std::string no_bits_text(const decoder_reading& d) {
-    if (!d.reached) return "(not decoded: the SONY walk stopped at an earlier record)";
+std::string no_bits_text(const format_profile& p, const decoder_reading& d) {
+    const std::string walk = "the " + std::string(p.name) + " walk";
+    if (!d.reached) return "(not decoded: " + walk + " stopped at an earlier record)";
     if (ends_walk(d))
-        return d.reach_known ? "(no long gap and word 510 is 0: the SONY walk stops here)"
-                             : "(no long gap and word 510 is 0: the SONY walk stops here if it gets here; records "
-                               "before were not read)";
-    if (!d.reach_known) return "(no frame: its first pair ends it)  (if the SONY walk gets here: records before were not read)";
-    return "(no frame: its first pair ends it)";
+        return "(" + std::string(p.walk_end) + ": " + walk + " stops here" +
+               (d.reach_known ? ")" : " if it gets here; records before were not read)");
+    return "(no frame: its first pair ends it)" + unknown_reach(p, d);
 }
 
 // The text after the record prefix, without the line end: the bits, then
 // the groups.
-std::string row_text(const decoder_reading& d) {
-    if (d.line.empty()) return no_bits_text(d);
+std::string row_text(const format_profile& p, const decoder_reading& d) {
+    if (d.line.empty()) return no_bits_text(p, d);
     std::string text = d.line.substr(d.prefix_size);
     if (text.back() == '\n') text.pop_back();
     if (d.record.frame.group_count == 0) text += "  (no whole group)";
-    if (!d.reach_known) text += "  (if the SONY walk gets here: records before were not read)";
-    return text;
+    return text + unknown_reach(p, d);
 }
 
 // The frame's bits without the spaces between groups; a row's text starts
@@ -38,8 +43,9 @@ std::string bits_only(const decoder_reading& d) {
 
 }  // namespace
 
-comparison_table start_table(std::size_t decoder, const record_readings* base) {
+comparison_table start_table(const format_profile& profile, std::size_t decoder, const record_readings* base) {
     comparison_table table;
+    table.profile = &profile;
     table.decoder = decoder;
     table.fixed_reference = base != nullptr;
     table.have_reference = base != nullptr;
@@ -50,7 +56,7 @@ comparison_table start_table(std::size_t decoder, const record_readings* base) {
 void add_to_table(comparison_table& table, const record_readings& r) {
     std::vector<table_row>& rows = table.rows;
     const decoder_reading& d = r.decoders[table.decoder];
-    std::string text = row_text(d);
+    std::string text = row_text(*table.profile, d);
     if (!rows.empty() && rows.back().text == text && rows.back().last + 1 == r.number) {
         rows.back().last = r.number;
         return;
@@ -72,9 +78,9 @@ void add_to_table(comparison_table& table, const record_readings& r) {
     rows.push_back(std::move(row));
 }
 
-std::vector<table_row> table_rows(const std::vector<record_readings>& records, std::size_t decoder,
-                                  const record_readings* base) {
-    comparison_table table = start_table(decoder, base);
+std::vector<table_row> table_rows(const std::vector<record_readings>& records, const format_profile& profile,
+                                  std::size_t decoder, const record_readings* base) {
+    comparison_table table = start_table(profile, decoder, base);
     for (const record_readings& r : records) add_to_table(table, r);
     return std::move(table.rows);
 }

@@ -20,6 +20,7 @@ struct table_row {
 // A table made a record at a time, so that a long list of records needs no
 // more than its rows: consecutive records that print the same share one.
 struct comparison_table {
+    const format_profile* profile = nullptr;
     std::size_t decoder = 0;
     std::vector<table_row> rows;
     std::string reference;  // the bits the next row is compared with
@@ -27,15 +28,15 @@ struct comparison_table {
     bool fixed_reference = false;  // the base record's bits, not the row before's
 };
 
-comparison_table start_table(std::size_t decoder, const record_readings* base);
+comparison_table start_table(const format_profile& profile, std::size_t decoder, const record_readings* base);
 
 // Adds record `r`, which comes after every record added before it.
 void add_to_table(comparison_table& table, const record_readings& r);
 
 // The rows of decoder `decoder` over `records`. With `base`, bits are
 // compared with the base record's; otherwise with the previous row's.
-std::vector<table_row> table_rows(const std::vector<record_readings>& records, std::size_t decoder,
-                                  const record_readings* base);
+std::vector<table_row> table_rows(const std::vector<record_readings>& records, const format_profile& profile,
+                                  std::size_t decoder, const record_readings* base);
 
 // The table as text for a terminal: a line per row, and under a row with
 // changed bits a line of '^' under them.

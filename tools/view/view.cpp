@@ -3,6 +3,7 @@
 // with --diff, the comparison table of the decoders' lines as text.
 #include "tools/view/view.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -26,16 +27,16 @@ constexpr const char* kTool = kViewTool;
 constexpr std::uint64_t kDefaultRecords = 50;
 constexpr std::uint64_t kMostOnPage = 2000;  // records on one page: about 130 MB of page for dense records
 
-const char* const kHelp =
+const char* const kHelpStart =
     "usage: tavlin-view [--mode N] [--records LIST] [--base N] [-o FILE] CAPTURE\n"
     "       tavlin-view --diff [--mode N] [--records LIST] [--base N] CAPTURE\n"
     "Writes one HTML page (to standard output, or FILE) that shows each record\n"
     "of the capture file CAPTURE ('-' reads standard input): its signal, and\n"
     "what each decoder read in it, exactly as tavlin decides it; and a table of\n"
     "the decoders' lines with the bits that change from record to record\n"
-    "highlighted. With --diff, writes that table as text instead.\n"
-    "  --mode N          tavlin's mode: -1 (the default) the three decoders,\n"
-    "                    1 KANDEN, 2 MITSUBISHI, 3 SONY, 0 the signals alone\n"
+    "highlighted. With --diff, writes that table as text instead.\n";
+
+const char* const kHelpRest =
     "  --records LIST    the records to show, as tavlin numbers them (hex):\n"
     "                    1-1F,23,40- (default: the first 50)\n"
     "  --base N          compare every record's bits with record N's, not with\n"
@@ -45,6 +46,20 @@ const char* const kHelp =
     "output cannot be written; 2 for a usage error.\n"
     "  -h, --help        this text\n"
     "  --version         the version\n";
+
+// The modes the viewer takes, from the list of formats: "-1, 0, 1, 2 or 3".
+std::string mode_list() {
+    std::string list = "-1, 0";
+    for (std::size_t n = 1; n <= kFormats.size(); ++n) list += (n == kFormats.size() ? " or " : ", ") + std::to_string(n);
+    return list;
+}
+
+// The help text, with the modes of the list of formats.
+std::string help_text() {
+    std::string modes = "tavlin's mode: -1 (the default) every decoder,";
+    for (std::size_t n = 1; n <= kFormats.size(); ++n) modes += " " + std::to_string(n) + " " + std::string(kFormats[n - 1]->name) + ",";
+    return kHelpStart + help_option("--mode N", modes + " 0 the signals alone") + kHelpRest;
+}
 
 const std::vector<option_rule> kOptions = {
     {"--mode", true}, {"--records", true}, {"--base", true}, {"-o", true}, {"--diff", false}};
@@ -62,7 +77,7 @@ struct options {
 // nothing when it goes on.
 std::optional<problem> read_options(int argc, char** argv, options& o) {
     command_line line;
-    if (auto ended = take_command_line(kTool, kHelp, argc, argv, kOptions, line)) return ended;
+    if (auto ended = take_command_line(kTool, help_text(), argc, argv, kOptions, line)) return ended;
     bool output_given = false;
     for (const given_option& option : line.options) {
         const std::string_view name = option.name;
@@ -72,7 +87,7 @@ std::optional<problem> read_options(int argc, char** argv, options& o) {
             const std::string_view text = option.value;
             const std::int32_t mode = parse_mode(option.value);
             if (text != std::to_string(mode) || mode < -1 || mode > static_cast<std::int32_t>(kFormats.size()))
-                return usage_error("bad mode " + quoted(text) + " (-1, 0, 1, 2 or 3)");
+                return usage_error("bad mode " + quoted(text) + " (" + mode_list() + ")");
             o.profiles = mode_passes(mode).formats;
         } else if (name == "--records") {
             if (const std::string error = read_record_list(option.value, o.records); !error.empty())
@@ -96,6 +111,21 @@ std::optional<problem> read_options(int argc, char** argv, options& o) {
     return std::nullopt;
 }
 
+// The most of a capture the viewer can look at: up to the last record it
+// can show or compare with, and the words a frame there reads on into. A
+// capture on a pipe is copied no further.
+std::uint64_t bytes_looked_at(const options& o) {
+    std::uint64_t last = o.records.empty() ? kDefaultRecords : 0;
+    if (!o.records.empty()) {
+        std::uint64_t left_out = 0;
+        const std::vector<std::uint64_t> shown = listed_records(o.records, UINT64_MAX, kMostOnPage, left_out);
+        last = o.diff ? o.records.back().last : shown.empty() ? 0 : shown.back();
+    }
+    if (o.base) last = std::max(last, *o.base);
+    if (last > (UINT64_MAX - kHeaderBytes) / kRecordBytes - kFrameSpanWords) return UINT64_MAX;
+    return kHeaderBytes + last * kRecordBytes + 4 * kFrameSpanWords;
+}
+
 // One run: the command line, the output planned, the capture opened, the
 // records read, the page or the table written.
 problem run(int argc, char** argv) {
@@ -106,7 +136,7 @@ problem run(int argc, char** argv) {
     if (same_regular_file(output, o.capture))
         return refusal(std::string("the page ") + o.output + " is the same file as CAPTURE " + o.capture);
     capture_file capture;
-    if (problem p = open_capture_file(o.capture, capture); p.failed()) return p;
+    if (problem p = open_capture_file(o.capture, capture, false, bytes_looked_at(o)); p.failed()) return p;
 
     const auto finish = [&](problem p) {
         close_capture_file(capture);
@@ -132,7 +162,7 @@ problem run(int argc, char** argv) {
         // The table is made as the records are read: its memory is its
         // rows, whatever the number of records.
         std::vector<comparison_table> tables;
-        for (std::size_t p = 0; p < o.profiles.size(); ++p) tables.push_back(start_table(p, o.base ? &base : nullptr));
+        for (std::size_t p = 0; p < o.profiles.size(); ++p) tables.push_back(start_table(*o.profiles[p], p, o.base ? &base : nullptr));
         record_readings r;
         int error = 0;
         std::uint64_t shown = 0;
