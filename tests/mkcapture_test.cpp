@@ -239,7 +239,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   {"in.txt", "out.cap", "--help"},
                                   {},
                                   0,
-                                  std::string(kDescriptionHelp) + kImportHelp,
+                                  std::string(kDescriptionHelp) + import_help(),
                                   "",
                                   {}},
                       output_case{"copies_without_from",

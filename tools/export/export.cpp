@@ -31,8 +31,9 @@ const char* const kHelpRest =
     "                    1-1F,23,40- (default: all)\n"
     "  --names MANIFEST  name the signals after mkcapture's --manifest file\n"
     "                    (default: record_N, N as tavlin numbers the record)\n"
-    "  --carrier HZ      the carrier that pronto, sendir and flipper state\n"
-    "                    (default 38000)\n"
+    ;
+
+const char* const kHelpEnd =
     "Pronto and sendir hold bursts and gaps in pairs, and a Broadlink code ends\n"
     "with a gap: a signal that ends with a burst gets a gap after it (100 ms,\n"
     "or 0x0D05 Broadlink ticks). Pronto, sendir and Broadlink count time in\n"
@@ -51,7 +52,9 @@ std::string help_text() {
                "record's signal is its words from 1 up to the first 0, in microseconds,\n"
                "burst first; word 0, the idle time, is left out, and copies of a signal\n"
                "inside a record stay as they are. Records without a signal are left out.\n") +
-           help_option("--to FORM", form_names(true) + " (mkcapture --from reads each back)") + kHelpRest;
+           help_option("--to FORM", form_names(true) + " (mkcapture --from reads each back)") + kHelpRest +
+           help_option("--carrier HZ", "the carrier that " + forms_with(kCarrierOption) + " state (default 38000)") +
+           kHelpEnd;
 }
 
 const std::vector<option_rule> kOptions = {{"--to", true}, {"--records", true}, {"--names", true}, {"--carrier", true}};
@@ -91,9 +94,8 @@ std::optional<problem> read_options(int argc, char** argv, options& o) {
         }
     }
     if (o.form == nullptr) return usage_error("needs --to FORM (" + form_names(true) + ")");
-    const std::string_view form = o.form->name;
-    if (o.carrier_given && form != "pronto" && form != "sendir" && form != "flipper")
-        return usage_error("--carrier has no effect with --to " + std::string(form));
+    if (o.carrier_given && (o.form->options & kCarrierOption) == 0)
+        return usage_error("--carrier has no effect with --to " + std::string(o.form->name));
     if (line.operands.size() != 2) return usage_error("needs CAPTURE and OUTPUT");
     o.capture = line.operands[0];
     o.output = line.operands[1];

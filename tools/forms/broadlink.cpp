@@ -177,4 +177,5 @@ bool write_broadlink(const ir_signal& s, const write_settings&, std::string& tex
 
 }  // namespace
 
-const signal_form kBroadlinkForm{"broadlink", read_broadlink, recognise_broadlink, nullptr, write_broadlink, 0};
+extern const signal_form kBroadlinkForm{"broadlink", read_broadlink, recognise_broadlink, nullptr, write_broadlink, 0,
+                              "Broadlink codes, '[name:] CODE' in base64 or hex"};

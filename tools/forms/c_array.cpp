@@ -301,4 +301,5 @@ bool write_c_array(const ir_signal& s, const write_settings& settings, std::stri
 
 }  // namespace
 
-const signal_form kCArrayForm{"c-array", read_c_array, recognise_c_array, nullptr, write_c_array, kUnitOption};
+extern const signal_form kCArrayForm{"c-array", read_c_array, recognise_c_array, nullptr, write_c_array, kUnitOption,
+                              "'NAME[N] = { ... };' arrays and 'Timing[N]:' blocks of IR libraries' dump sketches, anywhere in the text"};

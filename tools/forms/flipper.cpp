@@ -140,4 +140,5 @@ bool write_flipper(const ir_signal& s, const write_settings& settings, std::stri
 
 }  // namespace
 
-const signal_form kFlipperForm{"flipper", read_flipper, recognise_flipper, start_flipper, write_flipper, 0};
+extern const signal_form kFlipperForm{"flipper", read_flipper, recognise_flipper, start_flipper, write_flipper, kCarrierOption,
+                              "Flipper .ir files: raw signals, and parsed SIRC, SIRC15, SIRC20, NEC and NECext ones"};

@@ -80,4 +80,5 @@ bool write_ir_ctl(const ir_signal& s, const write_settings&, std::string& text, 
 
 }  // namespace
 
-const signal_form kIrCtlForm{"ir-ctl", read_ir_ctl, recognise_ir_ctl, nullptr, write_ir_ctl, 0};
+extern const signal_form kIrCtlForm{"ir-ctl", read_ir_ctl, recognise_ir_ctl, nullptr, write_ir_ctl, 0,
+                              "'+N -N +N ...' or 'pulse N'/'space N', a signal ending at '# timeout N' or a blank line"};

@@ -11,15 +11,6 @@
 #include "tools/forms/registry.h"
 #include "tools/shared/text_input.h"
 
-extern const signal_form kMode2Form;
-extern const signal_form kIrCtlForm;
-extern const signal_form kRawForm;
-extern const signal_form kProntoForm;
-extern const signal_form kLircForm;
-extern const signal_form kCArrayForm;
-extern const signal_form kFlipperForm;
-extern const signal_form kBroadlinkForm;
-extern const signal_form kSendirForm;
 
 // The longest duration: a capture's word is a signed 32-bit duration.
 constexpr std::uint64_t kLongestDuration = 0x7FFFFFFF;

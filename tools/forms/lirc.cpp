@@ -237,4 +237,5 @@ bool recognise_lirc(std::string_view text) {
 
 }  // namespace
 
-const signal_form kLircForm{"lirc", read_lirc, recognise_lirc, nullptr, nullptr, 0};
+extern const signal_form kLircForm{"lirc", read_lirc, recognise_lirc, nullptr, nullptr, 0,
+                              "LIRC remote files: raw codes, and codes of the space encoding"};

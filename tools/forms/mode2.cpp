@@ -80,4 +80,5 @@ bool write_mode2(const ir_signal& s, const write_settings&, std::string& text, s
 
 }  // namespace
 
-const signal_form kMode2Form{"mode2", read_mode2, recognise_mode2, nullptr, write_mode2, kSplitOption};
+extern const signal_form kMode2Form{"mode2", read_mode2, recognise_mode2, nullptr, write_mode2, kSplitOption,
+                              "lines 'pulse N', 'space N', 'timeout N' (a long space or a timeout ends a signal)"};

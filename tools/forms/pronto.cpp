@@ -102,4 +102,5 @@ bool write_pronto(const ir_signal& s, const write_settings& settings, std::strin
 
 }  // namespace
 
-const signal_form kProntoForm{"pronto", read_pronto, recognise_pronto, nullptr, write_pronto, 0};
+extern const signal_form kProntoForm{"pronto", read_pronto, recognise_pronto, nullptr, write_pronto, kCarrierOption,
+                              "learned Pronto codes, '0000 FFFF NNNN NNNN ...'"};

@@ -122,4 +122,5 @@ bool write_raw(const ir_signal& s, const write_settings&, std::string& text, std
 
 }  // namespace
 
-const signal_form kRawForm{"raw", read_raw, recognise_raw, nullptr, write_raw, kUnitOption};
+extern const signal_form kRawForm{"raw", read_raw, recognise_raw, nullptr, write_raw, kUnitOption,
+                              "one signal a line: '[name:] N N N ...' or 'N,N,N', burst first"};

@@ -3,24 +3,41 @@
 
 #include "tools/forms/kit.h"
 
-const char* const kImportHelp =
+// The forms, declared here and defined each in its own file.
+extern const signal_form kFlipperForm, kLircForm, kSendirForm, kProntoForm, kBroadlinkForm, kCArrayForm, kMode2Form,
+    kIrCtlForm, kRawForm;
+
+namespace {
+
+// A form's line of the help: its name in a column of 13, its summary folded
+// at 79 characters.
+std::string form_line(std::string_view name, std::string_view summary) {
+    constexpr std::size_t kColumn = 13, kWidth = 79;
+    std::string line = "  " + std::string(name);
+    line.append(line.size() < kColumn ? kColumn - line.size() : 1, ' ');
+    std::size_t start = 0;
+    for (bool first = true; !summary.empty(); first = false) {
+        const std::size_t space = summary.find(' ');
+        const std::string_view word = summary.substr(0, space);
+        summary.remove_prefix(space == std::string_view::npos ? summary.size() : space + 1);
+        if (!first && line.size() - start + 1 + word.size() > kWidth) {
+            line += '\n';
+            start = line.size();
+            line.append(kColumn, ' ');
+        } else if (!first) {
+            line += ' ';
+        }
+        line += word;
+    }
+    return line + "\n";
+}
+
+const char* const kImportStart =
     "\n"
     "usage: mkcapture --from FORM [OPTION...] INPUT OUTPUT\n"
-    "Writes one record per signal read from INPUT in another tool's form:\n"
-    "  auto       whichever of the forms below INPUT plainly is (it says which)\n"
-    "  lirc       LIRC remote files: raw codes, and codes of the space encoding\n"
-    "  c-array    'NAME[N] = { ... };' arrays and 'Timing[N]:' blocks of IR\n"
-    "             libraries' dump sketches, anywhere in the text\n"
-    "  flipper    Flipper .ir files: raw signals, and parsed SIRC, SIRC15,\n"
-    "             SIRC20, NEC and NECext ones\n"
-    "  broadlink  Broadlink codes, '[name:] CODE' in base64 or hex\n"
-    "  sendir     Global Cache 'sendir,M:P,ID,FREQ,REPEAT,OFFSET,ON,OFF,...'\n"
-    "  pronto     learned Pronto codes, '0000 FFFF NNNN NNNN ...'\n"
-    "  mode2      lines 'pulse N', 'space N', 'timeout N' (a long space or a\n"
-    "             timeout ends a signal)\n"
-    "  ir-ctl     '+N -N +N ...' or 'pulse N'/'space N', a signal ending at\n"
-    "             '# timeout N' or a blank line\n"
-    "  raw        one signal a line: '[name:] N N N ...' or 'N,N,N', burst first\n"
+    "Writes one record per signal read from INPUT in another tool's form:\n";
+
+const char* const kLayoutAndOptions =
     "Durations are in microseconds. A record is word 0 (the idle time), the\n"
     "signal's copies (bursts at odd words, gaps at even words, the copy gap\n"
     "between copies, a trailing gap of the signal after the last), then 0;\n"
@@ -31,9 +48,9 @@ const char* const kImportHelp =
     "  --copies N        copies of the signal in a record (default 1, or a\n"
     "                    Broadlink code's repeat count + 1)\n"
     "  --copy-gap N      the gap before each further copy (default 0x20000)\n"
-    "  --header BYTE     the header's fill byte (default 0)\n"
-    "  --split N         mode2: a space over N ends a signal (default 50000)\n"
-    "  --unit N          c-array, raw: microseconds per count (default 1)\n"
+    "  --header BYTE     the header's fill byte (default 0)\n";
+
+const char* const kOptionsEnd =
     "  --truncate        cut a signal that does not fit in a record (508\n"
     "                    durations with its copies) instead of failing\n"
     "  --manifest FILE   write each record's number (hex, as tavlin prints\n"
@@ -44,6 +61,27 @@ const char* const kImportHelp =
     "keeps its permissions; a symbolic link's target is replaced.\n"
     "  -h, --help        this text\n"
     "  --version         the version\n";
+
+}  // namespace
+
+std::string import_help() {
+    std::string help = kImportStart + form_line("auto", "whichever of the forms below INPUT plainly is (it says which)");
+    for (const signal_form* form : signal_forms()) help += form_line(form->name, form->summary);
+    help += kLayoutAndOptions;
+    help += "  --split N         " + forms_with(kSplitOption) + ": a space over N ends a signal (default 50000)\n";
+    help += "  --unit N          " + forms_with(kUnitOption) + ": microseconds per count (default 1)\n";
+    return help + kOptionsEnd;
+}
+
+std::string forms_with(form_option bit) {
+    std::vector<std::string_view> names;
+    for (const signal_form* form : signal_forms())
+        if ((form->options & bit) != 0) names.push_back(form->name);
+    std::string list;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        list += std::string(i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + std::string(names[i]);
+    return list;
+}
 
 const std::vector<const signal_form*>& signal_forms() {
     // The order --from auto tries them: forms with a word of their own first,

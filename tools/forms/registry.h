@@ -45,8 +45,9 @@ struct write_settings {
     mutable identifier_set identifiers;
 };
 
-// The options of mkcapture that a form reads.
-enum form_option : unsigned { kSplitOption = 1, kUnitOption = 2 };
+// The options that a form reads (mkcapture's --split and --unit) or writes
+// by (tavlin-export's --carrier).
+enum form_option : unsigned { kSplitOption = 1, kUnitOption = 2, kCarrierOption = 4 };
 
 struct signal_form {
     std::string_view name;  // as --from and --to name it
@@ -61,7 +62,8 @@ struct signal_form {
     void (*write_start)(std::string& text);
     bool (*write_signal)(const ir_signal& signal, const write_settings& settings, std::string& text,
                          std::string& problem);
-    unsigned options;  // the form_option bits that apply
+    unsigned options;          // the form_option bits that apply
+    std::string_view summary;  // what the form is, for the help texts
 };
 
 // Every form, in the order --from auto tries them.
@@ -78,4 +80,7 @@ const signal_form* recognise_form(std::string_view text);
 std::string form_names(bool writable);
 
 // mkcapture --help on the forms and the layout of their records.
-extern const char* const kImportHelp;
+std::string import_help();
+
+// The names of the forms that have the option `bit`, "a, b and c".
+std::string forms_with(form_option bit);

@@ -102,4 +102,5 @@ bool write_sendir(const ir_signal& s, const write_settings& settings, std::strin
 
 }  // namespace
 
-const signal_form kSendirForm{"sendir", read_sendir, recognise_sendir, nullptr, write_sendir, 0};
+extern const signal_form kSendirForm{"sendir", read_sendir, recognise_sendir, nullptr, write_sendir, kCarrierOption,
+                              "Global Cache 'sendir,M:P,ID,FREQ,REPEAT,OFFSET,ON,OFF,...'"};

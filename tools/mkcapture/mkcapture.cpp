@@ -57,7 +57,7 @@ problem check_form_options(const options& o, const signal_form& form, const std:
 // here (after --help or --version too), nothing when it goes on.
 std::optional<problem> read_options(int argc, char** argv, options& o) {
     command_line line;
-    const std::string help = std::string(kDescriptionHelp) + kImportHelp;
+    const std::string help = std::string(kDescriptionHelp) + import_help();
     if (auto ended = take_command_line(kTool, help, argc, argv, kOptions, line)) return ended;
 
     std::string_view needs_from;  // an option that only --from gives a meaning
