@@ -37,11 +37,20 @@ namespace {
     std::abort();
 }
 
+char work_path[] = "/tmp/fuzz_companions.XXXXXX";
+
+// Removes the working directory and what a run left in it.
+void remove_work_dir() {
+    const std::string dir = work_path;
+    for (const char* name : {"err", "names", "out", "page"}) unlink((dir + "/" + name).c_str());
+    rmdir(work_path);
+}
+
 std::string work_dir() {
     static std::string dir = [] {
-        char path[] = "/tmp/fuzz_companions.XXXXXX";
-        if (mkdtemp(path) == nullptr) fault("no temporary directory");
-        return std::string(path);
+        if (mkdtemp(work_path) == nullptr) fault("no temporary directory");
+        std::atexit(remove_work_dir);
+        return std::string(work_path);
     }();
     return dir;
 }
@@ -129,25 +138,33 @@ bool has_control_byte(const std::string& text) {
     return false;
 }
 
-// The records of the capture that hold a signal, as the exporter reads them:
-// words from 1 up to the first 0, all positive.
-std::uint64_t signal_records(const std::string& capture) {
-    std::uint64_t count = 0;
+// The signals of the capture's records, as the exporter reads them: words
+// from 1 up to the first 0, all positive; a record without one holds none.
+std::vector<std::vector<std::uint32_t>> record_signals(const std::string& capture) {
+    std::vector<std::vector<std::uint32_t>> signals;
     const std::uint64_t records = record_count(capture.size());
     for (std::uint64_t r = 1; r <= records; ++r) {
         const std::uint64_t first = record_first_word(r);
-        unsigned char bytes[4];
-        const auto word = [&](std::uint64_t w) {
+        std::vector<std::uint32_t> durations;
+        for (std::uint64_t w = 1; w < kRecordWords; ++w) {
+            unsigned char bytes[4];
             for (std::uint64_t b = 0; b < 4; ++b) {
                 const std::uint64_t at = 4 * (first + w) + b;
                 bytes[b] = at < capture.size() ? static_cast<unsigned char>(capture[at]) : 0;
             }
-            return load_word(bytes);
-        };
-        if (word(1) > 0) ++count;
+            const std::int32_t word = load_word(bytes);
+            if (word <= 0) break;
+            durations.push_back(static_cast<std::uint32_t>(word));
+        }
+        signals.push_back(std::move(durations));
     }
-    return count;
+    return signals;
 }
+
+// Forms that give back every duration exactly, and those that give back
+// every name whole.
+bool exact_durations(std::string_view form) { return form == "raw" || form == "ir-ctl" || form == "c-array"; }
+bool whole_names(std::string_view form) { return form == "raw" || form == "broadlink"; }
 
 std::vector<const signal_form*> writable_forms() {
     std::vector<const signal_form*> forms;
@@ -201,13 +218,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (has_control_byte(text)) fault("a control byte in an export to " + std::string(form.name));
         read_result result;
         import_error error;
-        const std::uint64_t expected = signal_records(capture);
-        if (expected != 0) {
-            if (!form.read(text, read_settings{}, result, error))
-                fault("the export to " + std::string(form.name) + " does not read back: " + error.message);
-            if (form.name != "mode2" && result.signals.size() != expected)
-                fault("the export to " + std::string(form.name) + " reads back as " +
-                      std::to_string(result.signals.size()) + " signals, not " + std::to_string(expected));
+        const std::vector<std::vector<std::uint32_t>> records = record_signals(capture);
+        std::vector<std::size_t> held;  // the records that hold a signal, from 0
+        for (std::size_t r = 0; r < records.size(); ++r)
+            if (!records[r].empty()) held.push_back(r);
+        const std::string form_name(form.name);
+        if (!held.empty()) {
+            if (!form.read(text, read_settings{.split_gap = 0x7FFFFFFF}, result, error))
+                fault("the export to " + form_name + " does not read back: line " + std::to_string(error.line) +
+                      ": " + error.message);
+            if (result.signals.size() != held.size())
+                fault("the export to " + form_name + " reads back as " + std::to_string(result.signals.size()) +
+                      " signals, not " + std::to_string(held.size()));
+            for (std::size_t k = 0; k < held.size(); ++k) {
+                const ir_signal& back = result.signals[k];
+                if (exact_durations(form.name) && back.durations != records[held[k]])
+                    fault("record " + std::to_string(held[k] + 1) + " comes back from " + form_name +
+                          " with other durations");
+                char number[24];
+                std::snprintf(number, sizeof number, "record_%zX", held[k] + 1);
+                const std::string name = named && held[k] < names.size() ? names[held[k]].name : number;
+                if (whole_names(form.name) && back.name != name)
+                    fault("record " + std::to_string(held[k] + 1) + " comes back from " + form_name +
+                          " with another name");
+            }
         }
     }
 

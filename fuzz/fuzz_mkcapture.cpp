@@ -20,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "fuzz/form_selectors.h"
 #include "capture/image.h"
 #include "capture/writer.h"
 #include "tools/shared/description.h"
@@ -123,6 +124,11 @@ void check_form(const signal_form& form, std::string_view text) {
 }
 
 }  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    tell_form_selectors(1);
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;

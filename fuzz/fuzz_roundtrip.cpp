@@ -10,8 +10,14 @@
 #include <string_view>
 #include <vector>
 
+#include "fuzz/form_selectors.h"
 #include "fuzz/form_checks.h"
 #include "tools/forms/registry.h"
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    tell_form_selectors(0);
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
