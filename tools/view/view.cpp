@@ -4,6 +4,7 @@
 #include "tools/view/view.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -126,6 +127,58 @@ std::uint64_t bytes_looked_at(const options& o) {
     return kHeaderBytes + last * kRecordBytes + 4 * kFrameSpanWords;
 }
 
+// Writes the --diff tables, one decoder after the other, each made as the
+// records are read and written a row at a time as rows close: its memory is
+// a record and a row, whatever the number of records. The output is spooled
+// where it cannot be taken back, so that it gets nothing from a failed run.
+problem write_diff(const options& o, capture_file& capture, const std::vector<record_range>& listed,
+                   const record_readings* base, output_file& output) {
+    owned_writer writer;
+    out_writer& out = writer.out;
+    if (problem p = open_output(output, true); p.failed()) return p;
+    if (!out_init(out, output.fd)) {
+        abandon_output(output);
+        return write_failure(output, ENOMEM);
+    }
+    std::uint64_t shown = 0;
+    for (std::size_t p = 0; p < o.profiles.size(); ++p) {
+        out_text(out, std::string(p == 0 ? "" : "\n") + std::string(o.profiles[p]->name) + "\n");
+        const profile_list one = o.profiles.subspan(p, 1);
+        reading_walk walk = start_walk(one);
+        record_readings base_alone;
+        if (base != nullptr) {
+            base_alone.number = base->number;
+            base_alone.decoders = {base->decoders[p]};
+        }
+        comparison_table table = start_table(*o.profiles[p], 0, base != nullptr ? &base_alone : nullptr);
+        record_readings r;
+        int error = 0;
+        shown = 0;
+        for_each_listed(listed, capture.records, [&](std::uint64_t number) {
+            if (o.records.empty() && shown == kDefaultRecords) return false;
+            ++shown;
+            if ((error = read_shown_record(capture.image, walk, number, r)) != 0) return false;
+            add_to_table(table, r);
+            if (table.rows.size() > 1) {
+                // Every row but the last is closed.
+                out_text(out, table_text({table.rows.begin(), table.rows.end() - 1}));
+                table.rows.erase(table.rows.begin(), table.rows.end() - 1);
+            }
+            return true;
+        });
+        if (error != 0) {
+            abandon_output(output);
+            return capture_read_failure(o.capture, error);
+        }
+        out_text(out, table_text(table.rows));
+    }
+    if (o.records.empty() && capture.records > shown)
+        out_text(out, "\n" + std::to_string(capture.records - shown) + " more records of the list are left out\n");
+    problem outcome = out_flush(out) ? commit_output(output) : write_failure(output, out.error);
+    if (outcome.failed()) abandon_output(output);
+    return outcome;
+}
+
 // One run: the command line, the output planned, the capture opened, the
 // records read, the page or the table written.
 problem run(int argc, char** argv) {
@@ -157,31 +210,13 @@ problem run(int argc, char** argv) {
     // Only the records asked for are read, with the walk of the records
     // before and between them where it is short (tools/view/readings.h).
     std::string text;
-    reading_walk walk = start_walk(o.profiles);
     if (o.diff) {
-        // The table is made as the records are read: its memory is its
-        // rows, whatever the number of records.
-        std::vector<comparison_table> tables;
-        for (std::size_t p = 0; p < o.profiles.size(); ++p) tables.push_back(start_table(*o.profiles[p], p, o.base ? &base : nullptr));
-        record_readings r;
-        int error = 0;
-        std::uint64_t shown = 0;
-        for_each_listed(listed, capture.records, [&](std::uint64_t number) {
-            if (o.records.empty() && shown == kDefaultRecords) return false;
-            ++shown;
-            if ((error = read_shown_record(capture.image, walk, number, r)) != 0) return false;
-            for (comparison_table& table : tables) add_to_table(table, r);
-            return true;
-        });
-        if (error != 0) return finish(capture_read_failure(o.capture, error));
-        for (std::size_t p = 0; p < o.profiles.size(); ++p) {
-            text += p == 0 ? "" : "\n";
-            text += std::string(o.profiles[p]->name) + "\n";
-            text += table_text(tables[p].rows);
-        }
-        if (o.records.empty() && capture.records > shown)
-            text += "\n" + std::to_string(capture.records - shown) + " more records of the list are left out\n";
-    } else {
+        const problem outcome = write_diff(o, capture, listed, o.base ? &base : nullptr, output);
+        close_capture_file(capture);
+        return outcome;
+    }
+    reading_walk walk = start_walk(o.profiles);
+    {
         // A page shows a bounded number of records; a longer list is cut,
         // and the page says how to choose.
         std::uint64_t left_out = 0;
