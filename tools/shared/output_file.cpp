@@ -201,7 +201,13 @@ void start_companion(const char* tool) {
     for (int fd = 0; fd <= 2; ++fd)
         if (fcntl(fd, F_GETFD) < 0 && errno == EBADF) {
             const int opened = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
-            if (opened != fd) _exit(kStatusFailure);  // no descriptor can be had: nothing can be said either
+            if (opened != fd) {
+                // Said where it can be; no output is safe to write now.
+                static const char message[] = ": cannot open /dev/null for a closed standard descriptor\n";
+                if (fcntl(2, F_GETFD) >= 0 && write(2, tool, std::strlen(tool)) >= 0)
+                    (void)!write(2, message, sizeof message - 1);
+                _exit(kStatusFailure);
+            }
         }
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
@@ -267,7 +273,10 @@ problem plan_output(const char* path, bool binary, output_file& out) {
 
 bool same_output(const output_file& a, const output_file& b) {
     using kind = output_file::kind;
-    if (a.how == kind::descriptor && b.how == kind::descriptor) return a.descriptor == b.descriptor;
+    // Two descriptors are the same output when they are one descriptor, or
+    // two for the same file or pipe (3>&1).
+    if (a.how == kind::descriptor && b.how == kind::descriptor)
+        return a.descriptor == b.descriptor || (a.device == b.device && a.inode == b.inode);
     if (a.regular && b.regular) return a.device == b.device && a.inode == b.inode;
     if (a.how == kind::descriptor || b.how == kind::descriptor || a.exists || b.exists) return false;
     // Two new files: the same when their directories are, and their names.
