@@ -237,7 +237,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                           " with other durations");
                 char number[24];
                 std::snprintf(number, sizeof number, "record_%zX", held[k] + 1);
-                const std::string name = named && held[k] < names.size() ? names[held[k]].name : number;
+                // A manifest names an unnamed signal by its input and line.
+                std::string name = named && held[k] < names.size() ? names[held[k]].name : number;
+                if (name.empty()) name = "fuzz:0";
                 if (whole_names(form.name) && back.name != name)
                     fault("record " + std::to_string(held[k] + 1) + " comes back from " + form_name +
                           " with another name");
