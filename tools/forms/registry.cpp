@@ -2,35 +2,13 @@
 #include "tools/forms/registry.h"
 
 #include "tools/forms/kit.h"
+#include "tools/shared/command_line.h"
 
 // The forms, declared here and defined each in its own file.
 extern const signal_form kFlipperForm, kLircForm, kSendirForm, kProntoForm, kBroadlinkForm, kCArrayForm, kMode2Form,
     kIrCtlForm, kRawForm;
 
 namespace {
-
-// A form's line of the help: its name in a column of 13, its summary folded
-// at 79 characters.
-std::string form_line(std::string_view name, std::string_view summary) {
-    constexpr std::size_t kColumn = 13, kWidth = 79;
-    std::string line = "  " + std::string(name);
-    line.append(line.size() < kColumn ? kColumn - line.size() : 1, ' ');
-    std::size_t start = 0;
-    for (bool first = true; !summary.empty(); first = false) {
-        const std::size_t space = summary.find(' ');
-        const std::string_view word = summary.substr(0, space);
-        summary.remove_prefix(space == std::string_view::npos ? summary.size() : space + 1);
-        if (!first && line.size() - start + 1 + word.size() > kWidth) {
-            line += '\n';
-            start = line.size();
-            line.append(kColumn, ' ');
-        } else if (!first) {
-            line += ' ';
-        }
-        line += word;
-    }
-    return line + "\n";
-}
 
 const char* const kImportStart =
     "\n"
@@ -65,8 +43,8 @@ const char* const kOptionsEnd =
 }  // namespace
 
 std::string import_help() {
-    std::string help = kImportStart + form_line("auto", "whichever of the forms below INPUT plainly is (it says which)");
-    for (const signal_form* form : signal_forms()) help += form_line(form->name, form->summary);
+    std::string help = kImportStart + help_line("auto", 13, "whichever of the forms below INPUT plainly is (it says which)");
+    for (const signal_form* form : signal_forms()) help += help_line(form->name, 13, form->summary);
     help += kLayoutAndOptions;
     help += "  --split N         " + forms_with(kSplitOption) + ": a space over N ends a signal (default 50000)\n";
     help += "  --unit N          " + forms_with(kUnitOption) + ": microseconds per count (default 1)\n";

@@ -74,9 +74,10 @@ std::optional<problem> take_command_line(const char* tool, std::string_view help
     return std::nullopt;
 }
 
-std::string help_option(std::string_view option, std::string_view text) {
-    constexpr std::size_t kColumn = 20, kWidth = 79;
-    std::string help = "  " + std::string(option);
+std::string help_line(std::string_view label, std::size_t column, std::string_view text) {
+    constexpr std::size_t kWidth = 79;
+    const std::size_t kColumn = column;
+    std::string help = "  " + std::string(label);
     help.append(help.size() < kColumn ? kColumn - help.size() : 1, ' ');
     std::size_t line_start = 0;
     bool first_word = true;

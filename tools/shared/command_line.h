@@ -38,7 +38,12 @@ std::string read_command_line(int argc, char** argv, const std::vector<option_ru
 std::optional<problem> take_command_line(const char* tool, std::string_view help, int argc, char** argv,
                                          const std::vector<option_rule>& known, command_line& line);
 
-// An option's line of a help text: `option` in a column of 20, then `text`
+// A line of a help text: "  " and `label`, then `text` from `column` on,
 // folded at word boundaries into lines of at most 79 characters, each
 // further line indented to the column.
-std::string help_option(std::string_view option, std::string_view text);
+std::string help_line(std::string_view label, std::size_t column, std::string_view text);
+
+// An option's line of a help text: the text from column 20.
+inline std::string help_option(std::string_view option, std::string_view text) {
+    return help_line(option, 20, text);
+}
