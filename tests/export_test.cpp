@@ -105,6 +105,23 @@ TEST(ExportNames, UnnamedSignalsTakeTheRecordNumberInHex) {
     EXPECT_EQ(r.status, 0);
 }
 
+// Records without a signal are warned of once per run of them, in hex, as
+// they come among the others: a sparse capture gives a line, not millions.
+TEST(ExportNames, RecordsWithoutASignalAreWarnedOfByRanges) {
+    scratch_dir dir;
+    std::string description;
+    for (int k = 1; k <= 20; ++k) description += k == 1 || k == 13 ? "0x2000 7 5\n" : "0\n";
+    dir.write_capture("cap.dat", description);
+    // Records 1 to 0x11 and 0x13 to 0x14: a signal in 1 and 0xD only.
+    const run_result r = run_export(dir, {"--to", "raw", "--records", "1-11,13,14", "cap.dat", "-"});
+    EXPECT_EQ(r.out, "record_1: 7 5\nrecord_D: 7 5\n");
+    EXPECT_EQ(r.err,
+              "tavlin-export: records 2-C hold no signal; left out\n"
+              "tavlin-export: records E-11 hold no signal; left out\n"
+              "tavlin-export: records 13-14 hold no signal; left out\n");
+    EXPECT_EQ(r.status, 0);
+}
+
 // A manifest's names, a byte-order mark before them or not, line ends of
 // either kind, escapes of mkcapture's manifest read back.
 TEST(ExportNames, ManifestsAreReadAsMkcaptureWritesThem) {

@@ -126,6 +126,17 @@ problem export_records(const options& o, const std::map<std::uint64_t, std::stri
     ir_signal s;
     std::uint64_t written = 0;
     problem outcome;
+    // Consecutive records without a signal are warned of as one range, so
+    // that a sparse capture gives a line, not a line per record.
+    std::uint64_t empty_first = 0, empty_last = 0;
+    const auto warn_empty = [&] {
+        if (out != nullptr && empty_first != 0)
+            warn(kTool, empty_first == empty_last
+                            ? "record " + record_number_text(empty_first) + " holds no signal; left out"
+                            : "records " + record_number_text(empty_first) + "-" + record_number_text(empty_last) +
+                                  " hold no signal; left out");
+        empty_first = 0;
+    };
     for_each_listed(o.records, capture.records, [&](std::uint64_t number) {
         const std::string number_text = record_number_text(number);
         word_span record;
@@ -148,14 +159,18 @@ problem export_records(const options& o, const std::map<std::uint64_t, std::stri
             return false;
         }
         if (s.durations.empty()) {
-            if (out != nullptr) warn(kTool, "record " + number_text + " holds no signal; left out");
+            if (empty_first != 0 && number != empty_last + 1) warn_empty();
+            if (empty_first == 0) empty_first = number;
+            empty_last = number;
             return true;
         }
+        warn_empty();
         ++written;
         if (out != nullptr) out_text(*out, text);
         text.clear();
         return true;
     });
+    warn_empty();
     if (outcome.failed() || out == nullptr) return outcome;
     if (capture.stream && capture.error != 0)
         return failure(std::string("cannot read ") + o.capture + ": " + std::strerror(capture.error));
