@@ -466,6 +466,21 @@ INSTANTIATE_TEST_SUITE_P(
                     "mkcapture: cannot create a temporary file in .: Permission denied; writing out.cap in place\n",
                     {{"out.cap", entry("out.cap", 0666, kCapture)}},
                     0,
+                    true},
+        // Written in place, but only once every output can be: a manifest that cannot be made keeps out.cap.
+        output_case{"file_written_in_place_kept_when_the_manifest_fails",
+                    [](scratch_dir& d) {
+                        write(d, "out.cap", "old", 0666);
+                        write(d, "in.raw", "100 200\n", 0644);
+                    },
+                    {"--from", "raw", "--manifest", "m.txt", "in.raw", "out.cap"},
+                    setup_of({{"as_nobody", "1"}}),
+                    1,
+                    "",
+                    "mkcapture: cannot create a temporary file in .: Permission denied; writing out.cap in place\n"
+                    "mkcapture: cannot create a temporary file in .: Permission denied\n",
+                    {},
+                    0,
                     true}),
     [](const ::testing::TestParamInfo<output_case>& info) { return std::string(info.param.name); });
 
