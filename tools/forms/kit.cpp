@@ -67,31 +67,6 @@ std::string_view first_content_line(std::string_view text) {
     return found;
 }
 
-std::size_t printable_length(std::string_view text, std::size_t at) {
-    const auto byte = [&](std::size_t i) { return i < text.size() ? static_cast<unsigned char>(text[i]) : 0u; };
-    const unsigned c = byte(at);
-    if (c < 0x20 || c == 0x7F) return 0;
-    if (c < 0x80) return 1;
-    // The lead byte's length, and the range of the byte after it that keeps
-    // the character shortest, outside the surrogates, not over U+10FFFF and
-    // not a C1 control (U+0080 to U+009F).
-    struct lead {
-        unsigned first, last;
-        std::size_t length;
-        unsigned low, high;
-    };
-    constexpr lead kLeads[] = {{0xC2, 0xC2, 2, 0xA0, 0xBF}, {0xC3, 0xDF, 2, 0x80, 0xBF}, {0xE0, 0xE0, 3, 0xA0, 0xBF},
-                               {0xE1, 0xEC, 3, 0x80, 0xBF}, {0xED, 0xED, 3, 0x80, 0x9F}, {0xEE, 0xEF, 3, 0x80, 0xBF},
-                               {0xF0, 0xF0, 4, 0x90, 0xBF}, {0xF1, 0xF3, 4, 0x80, 0xBF}, {0xF4, 0xF4, 4, 0x80, 0x8F}};
-    for (const lead& l : kLeads) {
-        if (c < l.first || c > l.last) continue;
-        if (byte(at + 1) < l.low || byte(at + 1) > l.high) return 0;
-        for (std::size_t k = 2; k < l.length; ++k)
-            if (byte(at + k) < 0x80 || byte(at + k) > 0xBF) return 0;
-        return l.length;
-    }
-    return 0;
-}
 
 namespace {
 
@@ -102,22 +77,12 @@ void append_escapes(std::string& text, std::string_view name, bool quote) {
             text += '\\';
             text += name[i++];
         } else if (length == 0) {
-            const unsigned c = static_cast<unsigned char>(name[i++]);
-            text += "\\x";
-            text += kHexDigits[c >> 4];
-            text += kHexDigits[c & 0xF];
+            append_hex_escape(text, static_cast<unsigned char>(name[i++]));
         } else {
             text += name.substr(i, length);
             i += length;
         }
     }
-}
-
-int hex_value(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
 }
 
 }  // namespace
@@ -163,8 +128,8 @@ bool read_quoted(std::string_view line, unsigned line_number, std::size_t& at, s
         if (next == '\\' || next == '"') {
             name += next;
             ++i;
-        } else if (next == 'x' && i + 3 < line.size() && hex_value(line[i + 2]) >= 0 && hex_value(line[i + 3]) >= 0) {
-            name += static_cast<char>(hex_value(line[i + 2]) * 16 + hex_value(line[i + 3]));
+        } else if (next == 'x' && i + 3 < line.size() && hex_digit_value(line[i + 2]) >= 0 && hex_digit_value(line[i + 3]) >= 0) {
+            name += static_cast<char>(hex_digit_value(line[i + 2]) * 16 + hex_digit_value(line[i + 3]));
             i += 3;
         } else {
             return fail(error, line_number, column, "an escape in a quoted name that is not \\\\, \\\" or \\xNN");

@@ -63,9 +63,6 @@ std::string_view first_content_line(std::string_view text);
 // name is shown or quoted with escapes: "\xNN" for such a byte, "\\" for a
 // backslash, and inside quotes "\"" for a quote.
 
-// The length of the valid, printable UTF-8 character at `at`, or 0 for a
-// control byte or a byte of invalid UTF-8.
-std::size_t printable_length(std::string_view text, std::size_t at);
 
 // Appends `name` with every byte that is not printable, and every
 // backslash, escaped: what a comment line shows.

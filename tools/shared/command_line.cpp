@@ -76,9 +76,8 @@ std::optional<problem> take_command_line(const char* tool, std::string_view help
 
 std::string help_line(std::string_view label, std::size_t column, std::string_view text) {
     constexpr std::size_t kWidth = 79;
-    const std::size_t kColumn = column;
     std::string help = "  " + std::string(label);
-    help.append(help.size() < kColumn ? kColumn - help.size() : 1, ' ');
+    help.append(help.size() < column ? column - help.size() : 1, ' ');
     std::size_t line_start = 0;
     bool first_word = true;
     while (!text.empty()) {
@@ -88,7 +87,7 @@ std::string help_line(std::string_view label, std::size_t column, std::string_vi
         if (!first_word && help.size() - line_start + 1 + word.size() > kWidth) {
             help += '\n';
             line_start = help.size();
-            help.append(kColumn, ' ');
+            help.append(column, ' ');
         } else if (!first_word) {
             help += ' ';
         }

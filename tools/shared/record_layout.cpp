@@ -33,17 +33,8 @@ void append_manifest_name(std::string& text, std::string_view name) {
             text += c;
             continue;
         }
-        text += "\\x";
-        text += kHexDigits[static_cast<unsigned char>(c) >> 4];
-        text += kHexDigits[static_cast<unsigned char>(c) & 0xFu];
+        append_hex_escape(text, static_cast<unsigned char>(c));
     }
-}
-
-int hex_value(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
 }
 
 // A name of a manifest line, its \xNN escapes decoded; any other backslash
@@ -51,9 +42,9 @@ int hex_value(char c) {
 std::string manifest_name(std::string_view text) {
     std::string name;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x' && hex_value(text[i + 2]) >= 0 &&
-            hex_value(text[i + 3]) >= 0) {
-            name += static_cast<char>(hex_value(text[i + 2]) * 16 + hex_value(text[i + 3]));
+        if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x' && hex_digit_value(text[i + 2]) >= 0 &&
+            hex_digit_value(text[i + 3]) >= 0) {
+            name += static_cast<char>(hex_digit_value(text[i + 2]) * 16 + hex_digit_value(text[i + 3]));
             i += 3;
             continue;
         }

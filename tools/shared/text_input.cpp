@@ -59,9 +59,7 @@ std::string quoted(std::string_view word) {
         if (c >= 0x20 && c < 0x7F) {
             text += static_cast<char>(c);
         } else {
-            text += "\\x";
-            text += kHexDigits[c >> 4];
-            text += kHexDigits[c & 0xF];
+            append_hex_escape(text, c);
         }
     }
     return text + (word.size() > kShown ? "'..." : "'");
@@ -109,4 +107,43 @@ bool looks_binary(std::string_view text) {
     }
     return start.size() == kHeader && static_cast<unsigned char>(start[0]) >= 0x80 &&
            start.find_first_not_of(start[0]) == std::string_view::npos;
+}
+
+std::size_t printable_length(std::string_view text, std::size_t at) {
+    const auto byte = [&](std::size_t i) { return i < text.size() ? static_cast<unsigned char>(text[i]) : 0u; };
+    const unsigned c = byte(at);
+    if (c < 0x20 || c == 0x7F) return 0;
+    if (c < 0x80) return 1;
+    // The lead byte's length, and the range of the byte after it that keeps
+    // the character shortest, outside the surrogates, not over U+10FFFF and
+    // not a C1 control (U+0080 to U+009F).
+    struct lead {
+        unsigned first, last;
+        std::size_t length;
+        unsigned low, high;
+    };
+    constexpr lead kLeads[] = {{0xC2, 0xC2, 2, 0xA0, 0xBF}, {0xC3, 0xDF, 2, 0x80, 0xBF}, {0xE0, 0xE0, 3, 0xA0, 0xBF},
+                               {0xE1, 0xEC, 3, 0x80, 0xBF}, {0xED, 0xED, 3, 0x80, 0x9F}, {0xEE, 0xEF, 3, 0x80, 0xBF},
+                               {0xF0, 0xF0, 4, 0x90, 0xBF}, {0xF1, 0xF3, 4, 0x80, 0xBF}, {0xF4, 0xF4, 4, 0x80, 0x8F}};
+    for (const lead& l : kLeads) {
+        if (c < l.first || c > l.last) continue;
+        if (byte(at + 1) < l.low || byte(at + 1) > l.high) return 0;
+        for (std::size_t k = 2; k < l.length; ++k)
+            if (byte(at + k) < 0x80 || byte(at + k) > 0xBF) return 0;
+        return l.length;
+    }
+    return 0;
+}
+
+void append_hex_escape(std::string& text, unsigned char c) {
+    text += "\\x";
+    text += kHexDigits[c >> 4];
+    text += kHexDigits[c & 0xFu];
+}
+
+int hex_digit_value(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
 }

@@ -72,3 +72,13 @@ void skip_byte_order_mark(std::string_view& text);
 // terminal colours aside), or are 1024 copies of one byte outside ASCII, as
 // a capture's header may be.
 bool looks_binary(std::string_view text);
+
+// The length of the valid, printable UTF-8 character at `at`, or 0 for a
+// control byte or a byte of invalid UTF-8.
+std::size_t printable_length(std::string_view text, std::size_t at);
+
+// Appends `c` as the four characters \xNN, in uppercase hexadecimal.
+void append_hex_escape(std::string& text, unsigned char c);
+
+// The value of a hexadecimal digit, or -1.
+int hex_digit_value(char c);

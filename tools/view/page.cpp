@@ -7,6 +7,7 @@
 
 #include "output/writer.h"
 #include "tools/shared/record_list.h"
+#include "tools/shared/text_input.h"
 #include "tools/view/table.h"
 
 namespace {
@@ -22,25 +23,14 @@ constexpr int kBandTop = 60, kBandHeight = 72;
 constexpr int kMarkRow = 50, kEndRow = 64;  // the rows of R and gap, and of the end note, in a band
 constexpr int kScaleRoom = 300;             // Tb and Te marks after the strip
 
-// The length of the well-formed UTF-8 character at the start of `text` that
-// a page may hold (no control character, no surrogate, no U+FFFE or
-// U+FFFF), or 0.
+// The length of the character at the start of `text` that a page may hold:
+// a printable one (tools/shared/text_input.h) other than U+FFFE and U+FFFF,
+// which XML does not allow; or 0.
 std::size_t page_character(std::string_view text) {
-    const auto byte = [&](std::size_t i) { return i < text.size() ? static_cast<unsigned char>(text[i]) : 0u; };
-    const unsigned lead = byte(0);
-    if (lead < 0x80) return lead >= 0x20 && lead != 0x7F ? 1 : 0;
-    const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
-    if (length == 0 || lead > 0xF4) return 0;
-    std::uint32_t code = lead & (0x7Fu >> length);
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(i) & 0xC0u) != 0x80u) return 0;
-        code = code << 6 | (byte(i) & 0x3Fu);
-    }
-    const std::uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (code < least[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) || code == 0xFFFE ||
-        code == 0xFFFF || (code >= 0x80 && code < 0xA0))
-        return 0;
-    return length;
+    const std::size_t length = printable_length(text, 0);
+    const bool noncharacter = length == 3 && text.substr(0, 2) == "\xEF\xBF" &&
+                              (text[2] == '\xBE' || text[2] == '\xBF');
+    return noncharacter ? 0 : length;
 }
 
 // `text` as page text: markup characters as entities, and every byte that
@@ -61,8 +51,7 @@ void escaped(std::string& html, std::string_view text) {
         else if (length != 0)
             html.append(text.substr(0, length));
         else
-            html += std::string("\\x") + kHexDigits[static_cast<unsigned char>(c) >> 4] +
-                    kHexDigits[static_cast<unsigned char>(c) & 0xFu];
+            append_hex_escape(html, static_cast<unsigned char>(c));
         text.remove_prefix(length == 0 ? 1 : length);
     }
 }
