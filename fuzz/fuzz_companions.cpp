@@ -10,8 +10,8 @@
 //   - a run that ends with a status other than 0 or 1, or 1 with no message;
 //   - an export that fails but leaves its output, or that succeeds with a
 //     control byte in its text other than a line end or a tab;
-//   - an export whose signals, read back by the same form, are not as many
-//     as the records that hold a signal;
+//   - an export whose signals, read back by the same form, are not the
+//     records that hold a signal, with their names (compare_read_back);
 //   - a page that is not UTF-8 a page may hold (no control byte but line
 //     ends and tabs), or a --diff table with a control byte.
 #include <fcntl.h>
@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "capture/layout.h"
+#include "fuzz/form_checks.h"
 #include "tools/export/export.h"
 #include "tools/forms/registry.h"
 #include "tools/shared/record_layout.h"
@@ -163,8 +164,6 @@ std::vector<std::vector<std::uint32_t>> record_signals(const std::string& captur
 
 // Forms that give back every duration exactly, and those that give back
 // every name whole.
-bool exact_durations(std::string_view form) { return form == "raw" || form == "ir-ctl" || form == "c-array"; }
-bool whole_names(std::string_view form) { return form == "raw" || form == "broadlink"; }
 
 std::vector<const signal_form*> writable_forms() {
     std::vector<const signal_form*> forms;
@@ -193,7 +192,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (c == '/' || c == '\0') c = '_';
     if (name.empty() || name == "." || name == "..") name = "c" + name;
     std::vector<ir_signal> names;
-    for (unsigned k = 0; k < data[2] % 16 && at < size; ++k) names.push_back({take(data[at++] % 32), 0, {}, 0});
+    for (unsigned k = 0; k < data[2] % 16 && at < size; ++k) names.push_back({take(data[at++] % 32), 0, {}});
     std::string capture(kHeaderBytes, '\0');
     capture += take(size - at);
     if (capture.size() > 64 * kRecordBytes) return 0;
@@ -201,7 +200,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string dir = work_dir();
     const std::string capture_path = dir + "/" + name, manifest = dir + "/names", out = dir + "/out";
     write_file(capture_path, capture);
-    write_file(manifest, manifest_text(names, "fuzz"));
+    std::string manifest_text = "# record\tsignal\n";
+    for (std::size_t k = 0; k < names.size(); ++k) manifest_text += manifest_line(k + 1, names[k], "fuzz");
+    write_file(manifest, manifest_text);
     unlink(out.c_str());
 
     // The exporter.
@@ -216,35 +217,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!exported.failed()) {
         if (!written) fault("an export that succeeded wrote no output");
         if (has_control_byte(text)) fault("a control byte in an export to " + std::string(form.name));
-        read_result result;
-        import_error error;
         const std::vector<std::vector<std::uint32_t>> records = record_signals(capture);
-        std::vector<std::size_t> held;  // the records that hold a signal, from 0
-        for (std::size_t r = 0; r < records.size(); ++r)
-            if (!records[r].empty()) held.push_back(r);
-        const std::string form_name(form.name);
-        if (!held.empty()) {
-            if (!form.read(text, read_settings{.split_gap = 0x7FFFFFFF}, result, error))
-                fault("the export to " + form_name + " does not read back: line " + std::to_string(error.line) +
-                      ": " + error.message);
-            if (result.signals.size() != held.size())
-                fault("the export to " + form_name + " reads back as " + std::to_string(result.signals.size()) +
-                      " signals, not " + std::to_string(held.size()));
-            for (std::size_t k = 0; k < held.size(); ++k) {
-                const ir_signal& back = result.signals[k];
-                if (exact_durations(form.name) && back.durations != records[held[k]])
-                    fault("record " + std::to_string(held[k] + 1) + " comes back from " + form_name +
-                          " with other durations");
-                char number[24];
-                std::snprintf(number, sizeof number, "record_%zX", held[k] + 1);
-                // A manifest names an unnamed signal by its input and line.
-                std::string name = named && held[k] < names.size() ? names[held[k]].name : number;
-                if (name.empty()) name = "fuzz:0";
-                if (whole_names(form.name) && back.name != name)
-                    fault("record " + std::to_string(held[k] + 1) + " comes back from " + form_name +
-                          " with another name");
-            }
+        std::vector<ir_signal> held;  // the records that hold a signal, as they are written
+        for (std::size_t r = 0; r < records.size(); ++r) {
+            if (records[r].empty()) continue;
+            char number[24];
+            std::snprintf(number, sizeof number, "record_%zX", r + 1);
+            // A manifest names an unnamed signal by its input and line.
+            std::string name = named && r < names.size() ? names[r].name : number;
+            if (name.empty()) name = "fuzz:0";
+            held.push_back(ir_signal{name, 0, records[r]});
         }
+        if (!held.empty())
+            if (const std::string problem = compare_read_back(form, text, held, true); !problem.empty())
+                fault("the export does not read back: " + problem);
     }
 
     // The viewer.

@@ -7,9 +7,9 @@
 // hold what the reader accepted:
 //   - a description: the header's fill byte, each record's words and zeros
 //     after them, all cut or extended to the size it gives;
-//   - a --from form: each signal's durations (every one from 1 to
-//     2147483647 microseconds) after the idle word, then a 0 (for a signal
-//     laid out once), and 1 in word 510.
+//   - a --from form: every signal it reads (each duration from 1 to
+//     2147483647 microseconds), entries it cannot read left out, laid out
+//     as records and read back whole (see compare_laid_out).
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -20,12 +20,13 @@
 #include <string_view>
 #include <vector>
 
-#include "fuzz/form_selectors.h"
 #include "capture/image.h"
 #include "capture/writer.h"
+#include "fuzz/form_checks.h"
+#include "fuzz/form_selectors.h"
+#include "tools/forms/registry.h"
 #include "tools/shared/description.h"
 #include "tools/shared/record_layout.h"
-#include "tools/forms/registry.h"
 
 namespace {
 
@@ -93,34 +94,21 @@ void check_description(std::string_view text) {
 }
 
 void check_form(const signal_form& form, std::string_view text) {
-    read_result result;
-    std::vector<ir_signal>& signals = result.signals;
+    text_source source;
+    source.buffer = std::string(text);
+    source.ended = true;
+    std::vector<ir_signal> signals;
+    signal_sink sink{[&](ir_signal& s) {
+                         if (!s.durations.empty()) signals.push_back(std::move(s));
+                     },
+                     [](const import_error&) { return true; }, [](const std::string&) {}};
     import_error error;
-    if (!form.read(text, read_settings{}, result, error) || signals.empty()) return;
-    const layout_options layout;
-    std::vector<std::string> warnings;
-    if (!check_records(signals, layout, "input", warnings, error)) return;
-    written_capture c([&](out_writer& out) {
-        capture_writer capture = start_capture(out, std::nullopt);
-        write_records(signals, layout, capture);
-        return finish_capture(capture);
-    });
-    if (c.size != kHeaderBytes + kRecordBytes * signals.size()) fault("not one record per signal");
-    for (std::size_t k = 0; k < signals.size(); ++k) {
-        const std::uint64_t first = record_first_word(k + 1);
-        const std::vector<std::uint32_t>& d = signals[k].durations;
-        if (c.word(first) != layout.idle) fault("word 0 is not the idle time");
-        // The first copy: the signal, without its trailing gap when more
-        // copies follow it.
-        const unsigned copies = signals[k].copies != 0 ? signals[k].copies : 1;
-        const std::size_t first_copy = copies == 1 ? d.size() : d.size() - (d.size() % 2 == 0 ? 1 : 0);
-        for (std::size_t i = 0; i < d.size(); ++i)
-            if (d[i] == 0 || d[i] > 0x7FFFFFFF) fault("an accepted duration out of range");
-        for (std::size_t i = 0; i < first_copy; ++i)
-            if (c.word(first + 1 + i) != d[i]) fault("a record word is not the accepted duration");
-        if (copies == 1 && c.word(first + 1 + d.size()) != 0) fault("a record's durations are not ended by a 0");
-        if (c.word(first + kFromStartWord) != kFromStartMark) fault("word 510 does not hold the mark");
-    }
+    form.read(source, read_settings{}, sink, error);
+    for (const ir_signal& s : signals)
+        for (const std::uint32_t d : s.durations)
+            if (d == 0 || d > 0x7FFFFFFF) fault("an accepted duration out of range");
+    if (const std::string problem = compare_laid_out(signals, layout_options{}); !problem.empty())
+        fault(problem.c_str());
 }
 
 }  // namespace

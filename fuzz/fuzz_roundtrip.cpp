@@ -24,10 +24,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<const signal_form*>& forms = signal_forms();
     const signal_form& reader = *forms[data[0] % forms.size()];
     const std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
-    read_result result;
+    std::vector<ir_signal> signals;
     import_error error;
-    if (!reader.read(text, read_settings{}, result, error)) return 0;
-    for (const ir_signal& s : result.signals)
+    if (!read_all_signals(reader, text, read_settings{}, signals, nullptr, error)) return 0;
+    for (const ir_signal& s : signals)
         if (s.durations.empty()) {
             std::fprintf(stderr, "fuzz_roundtrip: %.*s returned a signal without durations\n",
                          static_cast<int>(reader.name.size()), reader.name.data());
@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const signal_form* form : forms) {
         if (form->write_signal == nullptr) continue;
         std::vector<ir_signal> written;
-        const std::string out = write_signals(*form, result.signals, written);
+        const std::string out = write_signals(*form, signals, written);
         if (const std::string problem = compare_read_back(*form, out, written, true); !problem.empty()) {
             std::fprintf(stderr, "fuzz_roundtrip: read with %.*s, %s\n", static_cast<int>(reader.name.size()),
                          reader.name.data(), problem.c_str());

@@ -16,13 +16,13 @@ namespace {
 // What a form reads from a text: its signals as "name: d d d" lines, or
 // "line L, column C: message".
 std::string read_as(std::string_view form, std::string_view text) {
-    read_result result;
+    std::vector<ir_signal> signals;
     import_error error;
-    if (!find_form(form)->read(text, read_settings{}, result, error))
+    if (!read_all_signals(*find_form(form), text, read_settings{}, signals, nullptr, error))
         return "line " + std::to_string(error.line) + ", column " + std::to_string(error.column) + ": " +
                error.message;
     std::string out;
-    for (const ir_signal& s : result.signals) {
+    for (const ir_signal& s : signals) {
         out += s.name + ":";
         for (const std::uint32_t d : s.durations) out += " " + std::to_string(d);
         out += "\n";

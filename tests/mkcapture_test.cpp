@@ -258,13 +258,13 @@ INSTANTIATE_TEST_SUITE_P(
                                   "",
                                   "mkcapture: --truncate has no effect without --from\n" + kTry,
                                   {}},
-                      output_case{"split_with_raw",
+                      output_case{"unit_with_mode2",
                                   nullptr,
-                                  {"--from=raw", "--split=9", "in.txt", "out.cap"},
+                                  {"--from=mode2", "--unit=9", "in.txt", "out.cap"},
                                   {},
                                   2,
                                   "",
-                                  "mkcapture: --split has no effect with --from raw\n" + kTry,
+                                  "mkcapture: --unit has no effect with --from mode2\n" + kTry,
                                   {}},
                       output_case{"value_missing_at_the_end",
                                   nullptr,
@@ -484,46 +484,20 @@ INSTANTIATE_TEST_SUITE_P(
                     true}),
     [](const ::testing::TestParamInfo<output_case>& info) { return std::string(info.param.name); });
 
-// A signal without durations is refused before anything is laid out (a
-// form's reader may hand one on), named by its name or its input and line.
-TEST(MkcaptureLayout, SignalWithoutDurationsIsRefused) {
-    const struct {
-        std::vector<ir_signal> signals;
-        unsigned line;
-        std::string message;
-    } cases[] = {
-        {{{"x", 4, {}, 0}}, 4, "signal 'x' has no durations"},
-        {{{"", 2, {}, 0}}, 2, "signal 'in.ir:2' has no durations"},
-        {{{"a", 1, {100, 200}, 0}, {"b", 7, {}, 3}}, 7, "signal 'b' has no durations"},
-    };
-    for (const auto& c : cases) {
-        for (const bool truncate : {false, true}) {
-            layout_options options;
-            options.truncate = truncate;
-            std::vector<std::string> warnings;
-            import_error error;
-            EXPECT_FALSE(check_records(c.signals, options, "in.ir", warnings, error)) << c.message;
-            EXPECT_EQ(error.line, c.line);
-            EXPECT_EQ(error.column, 0u);
-            EXPECT_EQ(error.message, c.message);
-            EXPECT_TRUE(warnings.empty());
-        }
-    }
-}
-
 // Every name, any bytes it holds, is read back from the manifest as it was
 // written, and each signal is one line of it.
 TEST(MkcaptureManifest, NamesReadBackWhole) {
     std::vector<ir_signal> signals;
     for (const char* name : {"\\", "\\x41", "\\x4", "a\nb", "\r", "\t2\tFAKE", "\x1B[2J", "\\\\x5C", "#", "x\\"})
-        signals.push_back({name, 1, {1}, 0});
+        signals.push_back({name, 1, {1}});
     std::mt19937 random(18);
     for (int k = 0; k < 500; ++k) {
         std::string name(1 + random() % 12, ' ');
         for (char& c : name) c = static_cast<char>(random() % 3 == 0 ? "\\x0A\t\r"[random() % 6] : random());
-        signals.push_back({name, 1, {1}, 0});
+        signals.push_back({name, 1, {1}});
     }
-    const std::string text = manifest_text(signals, "in");
+    std::string text = "# record\tsignal\n";
+    for (std::size_t k = 0; k < signals.size(); ++k) text += manifest_line(k + 1, signals[k], "in");
     EXPECT_EQ(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')), signals.size() + 1);
     std::map<std::uint64_t, std::string> names;
     ASSERT_EQ(read_manifest(text, names), "");

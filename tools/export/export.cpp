@@ -1,7 +1,8 @@
-// tavlin-export: writes the records of a capture back out as text that
-// another tool can send. A record's signal is its words from 1 up to the
-// first 0, burst first, in microseconds; word 0, the idle time, is not part
-// of it, and copies inside a record stay as they are.
+// tavlin-export: writes the signals of a capture back out as text that
+// another tool can send. A capture that mkcapture wrote gives back its
+// signals as they were imported, from the records and their notes; any
+// other record's signal is its words from 1 up to the first 0, burst first,
+// in microseconds (word 0, the idle time, is not part of it).
 #include "tools/export/export.h"
 
 #include <algorithm>
@@ -14,12 +15,12 @@
 #include <vector>
 
 #include "output/writer.h"
+#include "tools/forms/registry.h"
 #include "tools/shared/capture_file.h"
 #include "tools/shared/command_line.h"
 #include "tools/shared/output_file.h"
 #include "tools/shared/record_layout.h"
 #include "tools/shared/record_list.h"
-#include "tools/forms/registry.h"
 #include "tools/shared/text_input.h"
 
 namespace {
@@ -30,8 +31,7 @@ const char* const kHelpRest =
     "  --records LIST    the records to write, as tavlin numbers them (hex):\n"
     "                    1-1F,23,40- (default: all)\n"
     "  --names MANIFEST  name the signals after mkcapture's --manifest file\n"
-    "                    (default: record_N, N as tavlin numbers the record)\n"
-    ;
+    "                    (default: record_N, N as tavlin numbers the record)\n";
 
 const char* const kHelpEnd =
     "Pronto and sendir hold bursts and gaps in pairs, and a Broadlink code ends\n"
@@ -115,15 +115,15 @@ problem read_names(const char* path, std::map<std::uint64_t, std::string>& names
     return {};
 }
 
-// Writes the listed records of the capture through `out` as the form's
+// Writes the signals of the listed records through `out` as the form's
 // text; with no writer, only checks that every one can be written, and
-// warns of nothing.
+// warns of nothing. A signal that mkcapture laid out over several records
+// is written whole when all its records are listed.
 problem export_records(const options& o, const std::map<std::uint64_t, std::string>& names, capture_file& capture,
                        out_writer* out) {
     std::string text;
     o.writing.identifiers.clear();  // each walk names its arrays afresh
     if (o.form->write_start != nullptr) o.form->write_start(text);
-    ir_signal s;
     std::uint64_t written = 0;
     problem outcome;
     // Consecutive records without a signal are warned of as one range, so
@@ -137,6 +137,40 @@ problem export_records(const options& o, const std::map<std::uint64_t, std::stri
                                   " hold no signal; left out");
         empty_first = 0;
     };
+    write_settings settings;
+    std::vector<std::uint32_t> checked;
+    const auto each = [&](const read_back_signal& back) {
+        if (outcome.failed()) return;
+        if (back.signal.durations.empty()) {
+            if (empty_first != 0 && back.first != empty_last + 1) warn_empty();
+            if (empty_first == 0) empty_first = back.first;
+            empty_last = back.last;
+            return;
+        }
+        warn_empty();
+        ir_signal s = back.signal;
+        // --names overrides the name the capture holds.
+        if (const auto named = names.find(back.first); named != names.end())
+            s.name = named->second;
+        else if (!back.noted || s.name.empty())
+            s.name = "record_" + record_number_text(back.first);
+        settings.carrier = o.carrier_given || s.carrier == 0 ? o.writing.carrier : s.carrier;
+        settings.identifiers.swap(o.writing.identifiers);
+        std::string what;
+        const bool made = o.form->write_signal(s, settings, text, what);
+        settings.identifiers.swap(o.writing.identifiers);
+        if (!made) {
+            const std::string records = back.first == back.last ? "record " + record_number_text(back.first)
+                                                                : "records " + record_number_text(back.first) + "-" +
+                                                                      record_number_text(back.last);
+            outcome = failure(records + ": " + what);
+            return;
+        }
+        ++written;
+        if (out != nullptr) out_text(*out, text);
+        text.clear();
+    };
+    signal_reading reading;
     for_each_listed(o.records, capture.records, [&](std::uint64_t number) {
         const std::string number_text = record_number_text(number);
         word_span record;
@@ -144,32 +178,18 @@ problem export_records(const options& o, const std::map<std::uint64_t, std::stri
             record = image_words(capture.image, record_first_word(number), kRecordWords);
         else if (!stream_record(capture, number, record))
             return false;  // the end of the stream, or a failed read of it
-        const auto named = names.find(number);
-        s.name = named != names.end() ? named->second : "record_" + number_text;
         std::uint64_t negative_word = 0;
-        std::string what;
-        if (const int error = read_record_signal(record, s.durations, negative_word))
-            what = std::string("cannot read ") + o.capture + ": " + std::strerror(error);
+        bool ended;
+        if (const int error = read_record_signal(record, false, checked, negative_word, ended))
+            outcome = failure(std::string("cannot read ") + o.capture + ": " + std::strerror(error));
         else if (negative_word != 0)
-            what = "record " + number_text + ": word " + std::to_string(negative_word) + " is negative, no duration";
-        else if (!s.durations.empty() && !o.form->write_signal(s, o.writing, text, what))
-            what = "record " + number_text + ": " + what;
-        if (!what.empty()) {
-            outcome = failure(what);
-            return false;
-        }
-        if (s.durations.empty()) {
-            if (empty_first != 0 && number != empty_last + 1) warn_empty();
-            if (empty_first == 0) empty_first = number;
-            empty_last = number;
-            return true;
-        }
-        warn_empty();
-        ++written;
-        if (out != nullptr) out_text(*out, text);
-        text.clear();
-        return true;
+            outcome = failure("record " + number_text + ": word " + std::to_string(negative_word) +
+                              " is negative, no duration");
+        else
+            read_back_record(reading, number, record, each);
+        return !outcome.failed();
     });
+    if (!outcome.failed()) finish_read_back(reading, each);
     warn_empty();
     if (outcome.failed() || out == nullptr) return outcome;
     if (capture.stream && capture.error != 0)

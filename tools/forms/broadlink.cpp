@@ -62,11 +62,11 @@ bool is_hex(std::string_view code) {
     return !code.empty() && code.find_first_not_of("0123456789abcdefABCDEF") == std::string_view::npos;
 }
 
-bool read_broadlink(std::string_view text, const read_settings&, read_result& result, import_error& error) {
-    return for_each_line(text, [&](text_line line) {
+bool read_broadlink(text_source& source, const read_settings&, signal_sink& sink, import_error& error) {
+    return for_each_entry_line(source, sink, error, kNeverFatal, [&](text_line line) {
         if (is_blank_or_comment(line.text)) return true;
         std::string_view code = line.text;
-        ir_signal s{"", line.number, {}, 0};
+        ir_signal s{"", line.number, {}};
         // A name before the code: a quoted one, or the text before the
         // first ':' but for the "b64:" that may start the code.
         std::size_t at = 0;
@@ -112,7 +112,7 @@ bool read_broadlink(std::string_view text, const read_settings&, read_result& re
             return fail(error, line.number, column,
                         "the code says " + std::to_string(length) + " bytes of durations, and holds " +
                             std::to_string(bytes.size() - 4));
-        s.copies = byte(1) + 1u;
+        s.repeats = byte(1);
         for (std::size_t i = 4; i < 4 + length;) {
             std::uint64_t ticks = byte(i++);
             if (ticks == 0) {
@@ -125,7 +125,7 @@ bool read_broadlink(std::string_view text, const read_settings&, read_result& re
             s.durations.push_back(static_cast<std::uint32_t>(to_microseconds(ticks, kTick)));
         }
         if (s.durations.empty()) return fail(error, line.number, column, "a code without durations");
-        result.signals.push_back(std::move(s));
+        sink.take(s);
         return true;
     });
 }
@@ -133,10 +133,8 @@ bool read_broadlink(std::string_view text, const read_settings&, read_result& re
 // Plainly Broadlink: the first code decodes to an infrared code's head and
 // holds the durations its length says.
 bool recognise_broadlink(std::string_view text) {
-    read_result result;
-    import_error error;
     const std::string_view line = first_content_line(text);
-    return !line.empty() && read_broadlink(line, read_settings{}, result, error);
+    return !line.empty() && reads_cleanly(read_broadlink, line);
 }
 
 bool write_broadlink(const ir_signal& s, const write_settings&, std::string& text, std::string& problem) {
@@ -177,5 +175,10 @@ bool write_broadlink(const ir_signal& s, const write_settings&, std::string& tex
 
 }  // namespace
 
-extern const signal_form kBroadlinkForm{"broadlink", read_broadlink, recognise_broadlink, nullptr, write_broadlink, 0,
-                              "Broadlink codes, '[name:] CODE' in base64 or hex"};
+extern const signal_form kBroadlinkForm{"broadlink",
+                                        read_broadlink,
+                                        recognise_broadlink,
+                                        nullptr,
+                                        write_broadlink,
+                                        0,
+                                        "Broadlink codes, '[name:] CODE' in base64 or hex"};

@@ -37,20 +37,6 @@ bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 bool is_space(char c) { return is_blank(c) || c == '\n' || c == '\f' || c == '\v'; }
 
-// Line and column (from 1) of byte `at`: for a message, once.
-void place_of(std::string_view text, std::size_t at, unsigned& line, unsigned& column) {
-    const std::string_view before = text.substr(0, at);
-    line = static_cast<unsigned>(std::count(before.begin(), before.end(), '\n')) + 1;
-    const std::size_t line_start = before.rfind('\n');
-    column = static_cast<unsigned>(at - (line_start == std::string_view::npos ? 0 : line_start + 1)) + 1;
-}
-
-bool fail_at(std::string_view text, std::size_t at, import_error& error, std::string message) {
-    unsigned line, column;
-    place_of(text, at, line, column);
-    return fail(error, line, column, std::move(message));
-}
-
 // The end of the comment that starts at `at` ("//" or "/*"), or of the
 // string or character literal; npos when none starts there.
 std::size_t end_of_comment_or_literal(std::string_view text, std::size_t at) {
@@ -64,9 +50,12 @@ std::size_t end_of_comment_or_literal(std::string_view text, std::size_t at) {
     if (quote == '"') {
         // To the closing quote, or the line's end for one never closed.
         for (std::size_t i = at + 1; i < text.size(); ++i) {
-            if (text[i] == '\\') ++i;
-            else if (text[i] == '"') return i + 1;
-            else if (text[i] == '\n') return i;
+            if (text[i] == '\\')
+                ++i;
+            else if (text[i] == '"')
+                return i + 1;
+            else if (text[i] == '\n')
+                return i;
         }
         return text.size();
     }
@@ -102,16 +91,15 @@ struct array_head {
 
 // The head of the array named by the word at `name_at` whose '[' is at
 // `bracket`, if it is one; `stop` is where reading it stopped.
-std::optional<array_head> head_at(std::string_view text, std::size_t name_at, std::size_t bracket,
-                                  std::size_t& stop) {
+std::optional<array_head> head_at(std::string_view text, std::size_t name_at, std::size_t bracket, std::size_t& stop) {
     array_head head{text.substr(name_at, bracket - name_at), {}, std::nullopt, name_at, 0, false};
     std::size_t at = stop = skip_space(text, bracket + 1);
     const std::size_t count_at = at;
     while (at < text.size() && is_word_character(text[at])) ++at;
     head.count_text = text.substr(count_at, at - count_at);
     std::string_view digits = head.count_text;
-    while (!digits.empty() && (digits.back() == 'u' || digits.back() == 'U' || digits.back() == 'l' ||
-                               digits.back() == 'L'))
+    while (!digits.empty() &&
+           (digits.back() == 'u' || digits.back() == 'U' || digits.back() == 'l' || digits.back() == 'L'))
         digits.remove_suffix(1);
     head.count = read_number(digits, UINT64_MAX);
     at = stop = skip_space(text, at);
@@ -130,13 +118,20 @@ std::optional<array_head> head_at(std::string_view text, std::size_t name_at, st
     return head;
 }
 
-// The values of an array body up to its '}'. Returns the offset after '}'.
+// Where a problem was found, and what it is.
+struct array_problem {
+    std::size_t at = 0;
+    std::string message;
+};
+
+// The values of an array body up to its '}'. Returns the offset after '}';
+// `reach` is how far it looked.
 std::optional<std::size_t> read_values(std::string_view text, const array_head& head,
-                                       std::vector<std::uint64_t>& values, import_error& error) {
+                                       std::vector<std::uint64_t>& values, std::size_t& reach, array_problem& problem) {
     for (std::size_t at = head.body_at;;) {
-        at = skip_space(text, at);
+        at = reach = skip_space(text, at);
         if (at >= text.size()) {
-            fail_at(text, head.name_at, error, std::string(head.name) + " has no closing '}'");
+            problem = {head.name_at, std::string(head.name) + " has no closing '}'"};
             return std::nullopt;
         }
         if (text[at] == '}') return at + 1;
@@ -146,15 +141,15 @@ std::optional<std::size_t> read_values(std::string_view text, const array_head& 
         }
         std::size_t end = at;
         while (end < text.size() && is_word_character(text[end])) ++end;
+        reach = end;
         std::string_view token = text.substr(at, end - at);
         while (!token.empty() &&
                (token.back() == 'u' || token.back() == 'U' || token.back() == 'l' || token.back() == 'L'))
             token.remove_suffix(1);
         const std::optional<std::uint64_t> value = read_number(token, UINT32_MAX);
         if (!value || end == at) {
-            fail_at(text, at, error,
-                    "not a number in " + std::string(head.name) + ": " +
-                        quoted(text.substr(at, std::max<std::size_t>(end - at, 1))));
+            problem = {at, "not a number in " + std::string(head.name) + ": " +
+                               quoted(text.substr(at, std::max<std::size_t>(end - at, 1)))};
             return std::nullopt;
         }
         values.push_back(*value);
@@ -163,24 +158,26 @@ std::optional<std::size_t> read_values(std::string_view text, const array_head& 
 }
 
 // The "+N, -N" entries of a timing block, until the first other text.
-// Returns the offset of that text.
+// Returns the offset of that text; `reach` is how far it looked.
 std::optional<std::size_t> read_timing(std::string_view text, const array_head& head,
-                                       std::vector<std::uint64_t>& values, import_error& error) {
+                                       std::vector<std::uint64_t>& values, std::size_t& reach, array_problem& problem) {
     for (std::size_t at = head.body_at;;) {
         while (at < text.size() && (is_space(text[at]) || text[at] == ',')) ++at;
+        reach = at;
         if (at >= text.size() || (text[at] != '+' && text[at] != '-')) return at;
         const bool burst = text[at] == '+';
         if (burst != (values.size() % 2 == 0)) {
-            fail_at(text, at, error, burst ? "a burst where a gap must be" : "a gap where a burst must be");
+            problem = {at, burst ? "a burst where a gap must be" : "a gap where a burst must be"};
             return std::nullopt;
         }
         std::size_t digits = at + 1;
         while (digits < text.size() && is_blank(text[digits])) ++digits;
         std::size_t end = digits;
         while (end < text.size() && is_digit(text[end])) ++end;
+        reach = end;
         const std::optional<std::uint64_t> value = read_number(text.substr(digits, end - digits), UINT32_MAX);
         if (!value) {
-            fail_at(text, at, error, "not a timing entry: " + quoted(text.substr(at, end + 1 - at)));
+            problem = {at, "not a timing entry: " + quoted(text.substr(at, end + 1 - at))};
             return std::nullopt;
         }
         values.push_back(*value);
@@ -188,95 +185,140 @@ std::optional<std::size_t> read_timing(std::string_view text, const array_head& 
     }
 }
 
-// Calls `each(head, line, whole)` for every array head outside comments
-// and literals, in one pass: `line` is the line of its name, `whole` says
-// whether the writer's mark came just before it. `each` returns where the
-// scanning goes on, or npos to stop.
-template <class Each>
-void for_each_head(std::string_view text, Each each) {
-    unsigned line = 1;
-    bool whole = false;
-    const auto move_to = [&](std::size_t& at, std::size_t to) {
-        line += static_cast<unsigned>(std::count(text.begin() + static_cast<std::ptrdiff_t>(at),
-                                                 text.begin() + static_cast<std::ptrdiff_t>(to), '\n'));
-        at = to;
-    };
-    for (std::size_t at = 0; at < text.size();) {
+// Lines and columns of offsets in the text held, counted once as the
+// scanning moves on.
+struct text_cursor {
+    std::size_t counted = 0;     // offsets before this are counted
+    unsigned lines = 0;          // line ends before `counted`
+    std::size_t line_start = 0;  // the offset after the last of them
+};
+
+void count_to(text_cursor& cursor, std::string_view text, std::size_t to) {
+    for (; cursor.counted < to && cursor.counted < text.size(); ++cursor.counted)
+        if (text[cursor.counted] == '\n') ++cursor.lines, cursor.line_start = cursor.counted + 1;
+}
+
+// The array signals of a text, read a construct at a time (a comment, a
+// literal, a word, an array's head and body), each from the text held. One
+// that runs to the end of what is held while the input goes on is read again
+// once twice as much is held, so that a long one costs linear time; what
+// lies before the line of the construct is dropped once it is read.
+bool read_c_array(text_source& source, const read_settings& settings, signal_sink& sink, import_error& error) {
+    // How near the end of what is held a construct may end and still be
+    // known whole: the longest word looked ahead at is "PROGMEM".
+    constexpr std::size_t kLookahead = 8;
+    text_cursor cursor;
+    bool whole = false;  // the writer's mark came just before
+    std::size_t at = 0;
+    for (;;) {
+        const std::string_view text = source_text(source);
+        const auto cut = [&](std::size_t reach) { return !source.ended && reach + kLookahead > text.size(); };
+        const auto place = [&](std::size_t where, std::string message) {
+            count_to(cursor, text, where);
+            return import_error{source.line + cursor.lines, static_cast<unsigned>(where - cursor.line_start) + 1,
+                                std::move(message)};
+        };
+        if (cut(at)) {
+            read_at_least(source, std::max<std::size_t>(2 * text.size(), std::size_t{1} << 16));
+            continue;
+        }
+        if (at >= text.size()) return true;
+        // Done with what lies before this line.
+        count_to(cursor, text, at);
+        if (cursor.line_start > 0) {
+            drop_text(source, cursor.line_start);
+            at -= cursor.line_start;
+            cursor = text_cursor{at, 0, 0};
+            continue;
+        }
+        const auto more = [&] { read_at_least(source, std::max<std::size_t>(2 * text.size(), std::size_t{1} << 16)); };
         if (const std::size_t end = end_of_comment_or_literal(text, at); end != std::string_view::npos) {
+            if (cut(end)) {
+                more();
+                continue;
+            }
             if (trimmed(text.substr(at, end - at)) == kWholeMark) whole = true;
-            move_to(at, end);
+            at = end;
             continue;
         }
         if (!is_word_character(text[at])) {
-            if (text[at] == '\n') ++line;
             ++at;
             continue;
         }
         std::size_t word_end = at;
         while (word_end < text.size() && is_word_character(text[word_end])) ++word_end;
+        if (cut(word_end)) {
+            more();
+            continue;
+        }
         if (word_end >= text.size() || text[word_end] != '[' || is_digit(text[at])) {
             at = word_end;
             continue;
         }
         std::size_t stop;
         const std::optional<array_head> head = head_at(text, at, word_end, stop);
-        if (!head) {
-            move_to(at, std::max(stop, word_end + 1));
+        if (cut(stop)) {
+            more();
             continue;
         }
-        const std::size_t next = each(*head, line, whole);
-        if (next == std::string_view::npos) return;
+        if (!head) {
+            at = std::max(stop, word_end + 1);
+            continue;
+        }
+        // The body, read again whole when it runs to the end of what is held.
+        std::vector<std::uint64_t> values;
+        std::size_t reach = 0;
+        array_problem problem;
+        const std::optional<std::size_t> end = head->timing ? read_timing(text, *head, values, reach, problem)
+                                                            : read_values(text, *head, values, reach, problem);
+        if (cut(reach)) {
+            more();
+            continue;
+        }
+        const bool marked = whole;
         whole = false;
-        move_to(at, next);
+        const std::string name(head->name);
+        count_to(cursor, text, head->name_at);
+        ir_signal s{name, source.line + cursor.lines, {}};
+        // A problem costs the array: the scanning goes on after it.
+        at = end ? *end : std::max(problem.at + 1, head->body_at);
+        if (!head->count_text.empty() && !head->count && !is_digit(head->count_text[0]))
+            problem = {head->name_at, name + "[" + std::string(head->count_text) + "]: the count is not a number"};
+        else if (end && !head->count_text.empty() && head->count != values.size())
+            problem = {head->name_at, name + "[" + std::string(head->count_text) + "] holds " +
+                                          std::to_string(values.size()) + (head->timing ? " entries" : " values")};
+        else if (end && values.empty())
+            problem = {head->name_at, name + " holds no value"};
+        // The gap before the signal, which tick dumps print first; never
+        // in an array the writer marked.
+        if (end && problem.message.empty() && !marked && starts_with_leading_gap(values)) values.erase(values.begin());
+        for (std::size_t i = 0; i < values.size() && problem.message.empty(); ++i) {
+            if (values[i] == 0)
+                problem = {head->name_at, name + " holds a zero duration"};
+            else if (values[i] > kLongestDuration / settings.unit)
+                problem = {head->name_at, name + " holds a duration over 2147483647 microseconds"};
+            else
+                s.durations.push_back(static_cast<std::uint32_t>(values[i] * settings.unit));
+        }
+        if (problem.message.empty()) {
+            sink.take(s);
+        } else if (error = place(problem.at, problem.message); !sink.skip(error)) {
+            return false;
+        }
     }
 }
 
-bool read_c_array(std::string_view text, const read_settings& settings, read_result& result, import_error& error) {
-    bool ok = true;
-    for_each_head(text, [&](const array_head& head, unsigned line, bool whole) -> std::size_t {
-        constexpr std::size_t kStop = std::string_view::npos;
-        const std::string name(head.name);
-        if (!head.count_text.empty() && !head.count && !is_digit(head.count_text[0])) {
-            ok = fail_at(text, head.name_at, error,
-                         name + "[" + std::string(head.count_text) + "]: the count is not a number");
-            return kStop;
-        }
-        std::vector<std::uint64_t> values;
-        const std::optional<std::size_t> end =
-            head.timing ? read_timing(text, head, values, error) : read_values(text, head, values, error);
-        if (!end) return ok = false, kStop;
-        if (!head.count_text.empty() && head.count != values.size()) {
-            ok = fail_at(text, head.name_at, error,
-                         name + "[" + std::string(head.count_text) + "] holds " + std::to_string(values.size()) +
-                             (head.timing ? " entries" : " values"));
-            return kStop;
-        }
-        if (values.empty()) return ok = fail_at(text, head.name_at, error, name + " holds no value"), kStop;
-        // The gap before the signal, which tick dumps print first; never
-        // in an array the writer marked.
-        if (!whole && starts_with_leading_gap(values)) values.erase(values.begin());
-        ir_signal s{name, line, {}, 0};
-        s.durations.reserve(values.size());
-        for (const std::uint64_t v : values) {
-            if (v == 0) return ok = fail_at(text, head.name_at, error, name + " holds a zero duration"), kStop;
-            if (v > kLongestDuration / settings.unit)
-                return ok = fail_at(text, head.name_at, error,
-                                    name + " holds a duration over 2147483647 microseconds"),
-                       kStop;
-            s.durations.push_back(static_cast<std::uint32_t>(v * settings.unit));
-        }
-        result.signals.push_back(std::move(s));
-        return *end;
-    });
-    return ok;
-}
-
+// Plainly c-array: an array's head in the text, whether its body reads or
+// not (the text may cut it).
 bool recognise_c_array(std::string_view text) {
+    text_source source;
+    source.buffer = std::string(text);
+    source.ended = true;
     bool found = false;
-    for_each_head(text, [&](const array_head&, unsigned, bool) {
-        found = true;
-        return std::string_view::npos;
-    });
+    signal_sink sink{[&](ir_signal&) { found = true; }, [&](const import_error&) { return found = true, false; },
+                     [](const std::string&) {}};
+    import_error error;
+    read_c_array(source, read_settings{}, sink, error);
     return found;
 }
 
@@ -301,5 +343,11 @@ bool write_c_array(const ir_signal& s, const write_settings& settings, std::stri
 
 }  // namespace
 
-extern const signal_form kCArrayForm{"c-array", read_c_array, recognise_c_array, nullptr, write_c_array, kUnitOption,
-                              "'NAME[N] = { ... };' arrays and 'Timing[N]:' blocks of IR libraries' dump sketches, anywhere in the text"};
+extern const signal_form kCArrayForm{
+    "c-array",
+    read_c_array,
+    recognise_c_array,
+    nullptr,
+    write_c_array,
+    kUnitOption,
+    "'NAME[N] = { ... };' arrays and 'Timing[N]:' blocks of IR libraries' dump sketches, anywhere in the text"};

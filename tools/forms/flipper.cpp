@@ -18,6 +18,8 @@ struct block {
     std::optional<std::uint32_t> address, command;
     std::vector<std::uint32_t> data;
     unsigned data_line = 0;  // the 'data:' line, 0 before it
+    std::uint32_t carrier = 0, duty = 0;
+    bool skipped = false;  // a line of it could not be read: the signal is left out
 };
 
 // Four hex bytes, least significant first: "04 00 00 00" is 4.
@@ -35,59 +37,86 @@ std::optional<std::uint32_t> little_endian(std::string_view value) {
     return result;
 }
 
-bool finish(block& b, read_result& result, import_error& error) {
-    if (b.line == 0) return true;
+// A duty cycle from 0 to 1, as "0.33" or "0.330000": parts per million.
+std::optional<std::uint32_t> read_duty(std::string_view value) {
+    const std::size_t point = value.find('.');
+    const std::optional<std::uint64_t> whole = read_number(value.substr(0, point), 1);
+    if (!whole) return std::nullopt;
+    std::string_view digits = point == std::string_view::npos ? "" : value.substr(point + 1);
+    if (digits.size() > 6 || (!digits.empty() && !read_number(digits, 999999))) return std::nullopt;
+    std::uint64_t ppm = *whole * 1000000;
+    std::uint64_t scale = 100000;
+    for (const char c : digits) ppm += static_cast<std::uint64_t>(c - '0') * scale, scale /= 10;
+    if (ppm == 0 || ppm > 1000000) return std::nullopt;
+    return static_cast<std::uint32_t>(ppm);
+}
+
+// The signal of a block, to the sink; false with `error` set for one that
+// cannot be made.
+bool finish(block& b, signal_sink& sink, import_error& error) {
+    if (b.line == 0 || b.skipped) return true;
     if (b.name.empty()) return fail(error, b.line, 0, "a signal without 'name:'");
     const std::string what = "signal " + quoted(b.name);
+    ir_signal s{b.name, b.line, {}};
+    s.carrier = b.carrier;
+    s.duty = b.duty;
     if (b.type == "raw") {
         if (b.data_line == 0) return fail(error, b.line, 0, what + " has no 'data:'");
         if (b.data.empty()) return fail(error, b.data_line, 0, what + " has no durations");
-        result.signals.push_back(ir_signal{b.name, b.line, std::move(b.data), 0});
+        s.durations = std::move(b.data);
     } else if (b.type == "parsed") {
         if (!b.address || !b.command) return fail(error, b.line, 0, what + " needs 'address:' and 'command:'");
-        std::vector<std::uint32_t> frame;
         if (b.protocol == "SIRC")
-            frame = sony_frame(*b.command, *b.address, 5);
+            s.durations = sony_frame(*b.command, *b.address, 5);
         else if (b.protocol == "SIRC15")
-            frame = sony_frame(*b.command, *b.address, 8);
+            s.durations = sony_frame(*b.command, *b.address, 8);
         else if (b.protocol == "SIRC20")
-            frame = sony_frame(*b.command, *b.address, 13);
+            s.durations = sony_frame(*b.command, *b.address, 13);
         else if (b.protocol == "NEC")
-            frame = nec_frame(*b.address, *b.command);
+            s.durations = nec_frame(*b.address, *b.command);
         else if (b.protocol == "NECext")
-            frame = nec_extended_frame(*b.address, *b.command);
-        if (frame.empty())
-            result.notes.push_back("line " + std::to_string(b.line) + ": " + what + ": protocol " + quoted(b.protocol) +
-                                   " is not encoded; left out");
-        else
-            result.signals.push_back(ir_signal{b.name, b.line, std::move(frame), 0});
+            s.durations = nec_extended_frame(*b.address, *b.command);
+        if (s.durations.empty()) {
+            sink.note("line " + std::to_string(b.line) + ": " + what + ": protocol " + quoted(b.protocol) +
+                      " is not encoded; left out");
+            return true;
+        }
     } else {
         return fail(error, b.line, 0, what + " has type " + quoted(b.type) + " (raw or parsed)");
     }
-    b = block{};
+    sink.take(s);
     return true;
 }
 
-bool read_flipper(std::string_view text, const read_settings&, read_result& result, import_error& error) {
+bool read_flipper(text_source& source, const read_settings&, signal_sink& sink, import_error& error) {
     block b;
-    const bool read = for_each_line(text, [&](text_line line) {
+    bool fatal = false;    // the input is no Flipper file
+    bool stopped = false;  // the sink stopped the reading
+    const auto close_block = [&] {
+        stopped = !(finish(b, sink, error) || sink.skip(error));
+        b = block{};
+        return !stopped;
+    };
+    // One line; false with `error` set for one that cannot be read.
+    const auto read_line = [&](text_line line) {
         const std::string_view content = trimmed(line.text);
         if (line.number == 1 && content != "Filetype: IR signals file" && content != "Filetype: IR library file")
-            return fail(error, 1, 1, "not a Flipper infrared file: the first line is not 'Filetype: IR signals file'");
-        if (line.number == 1) return true;
-        if (content.empty()) return true;
-        if (content[0] == '#') return finish(b, result, error);
+            return fatal = true,
+                   fail(error, 1, 1, "not a Flipper infrared file: the first line is not 'Filetype: IR signals file'");
+        if (line.number == 1 || content.empty()) return true;
+        if (content[0] == '#') return close_block(), true;
         const std::size_t colon = content.find(':');
         if (colon == std::string_view::npos) return fail(error, line.number, 1, "expected 'key: value'");
         const std::string_view key = content.substr(0, colon), value = trimmed(content.substr(colon + 1));
         const unsigned value_column = static_cast<unsigned>(value.data() - line.text.data()) + 1;
         if (key == "Version") return true;
         if (key == "name") {
-            if (!finish(b, result, error)) return false;
+            close_block();
             b.line = line.number;
             b.name = std::string(value);
             return true;
         }
+        if (b.skipped) return true;
         if (b.line == 0) return fail(error, line.number, 1, quoted(key) + " before the signal's 'name:'");
         if (key == "type") {
             b.type = std::string(value);
@@ -108,12 +137,26 @@ bool read_flipper(std::string_view text, const read_settings&, read_result& resu
                 if (!read_duration(token, line.number, column, 1, value_us, error)) return false;
                 b.data.push_back(value_us);
             }
-        } else if (key != "frequency" && key != "duty_cycle") {
+        } else if (key == "frequency") {
+            const std::optional<std::uint64_t> hz = read_number(value, 0xFFFFFFFF);
+            if (!hz || *hz == 0) return fail(error, line.number, value_column, "not a frequency: " + quoted(value));
+            b.carrier = static_cast<std::uint32_t>(*hz);
+        } else if (key == "duty_cycle") {
+            const std::optional<std::uint32_t> duty = read_duty(value);
+            if (!duty) return fail(error, line.number, value_column, "not a duty cycle: " + quoted(value));
+            b.duty = *duty;
+        } else {
             return fail(error, line.number, 1, "unknown key " + quoted(key));
         }
         return true;
+    };
+    const bool read = for_each_line(source, [&](text_line line) {
+        if (read_line(line)) return !stopped;
+        if (fatal) return false;
+        b.skipped = b.line != 0;  // the rest of its signal is left out with it
+        return sink.skip(error);
     });
-    return read && finish(b, result, error);
+    return read && close_block();
 }
 
 bool recognise_flipper(std::string_view text) { return text.substr(0, 10) == "Filetype: "; }
@@ -126,13 +169,19 @@ bool write_flipper(const ir_signal& s, const write_settings& settings, std::stri
     // end: others, those blanks and an empty name are written as '_'.
     std::string name;
     for (const char c : s.name) name += c >= 0x20 && c < 0x7F ? c : '_';
-    if (name.empty()) name = "_";
+    if (name.empty()) name.assign(1, '_');
     if (name.front() == ' ') name.front() = '_';
     if (name.back() == ' ') name.back() = '_';
     text += name;
     text += "\ntype: raw\nfrequency: ";
     append_decimal(text, settings.carrier);
-    text += "\nduty_cycle: 0.330000\ndata:";
+    text += "\nduty_cycle: ";
+    const std::uint32_t duty = s.duty != 0 ? s.duty : 330000;
+    append_decimal(text, duty / 1000000);
+    text += '.';
+    const std::string fraction = std::to_string(1000000 + duty % 1000000);
+    text += fraction.substr(1);
+    text += "\ndata:";
     append_durations(text, s.durations, " ");
     text += '\n';
     return true;
@@ -140,5 +189,11 @@ bool write_flipper(const ir_signal& s, const write_settings& settings, std::stri
 
 }  // namespace
 
-extern const signal_form kFlipperForm{"flipper", read_flipper, recognise_flipper, start_flipper, write_flipper, kCarrierOption,
-                              "Flipper .ir files: raw signals, and parsed SIRC, SIRC15, SIRC20, NEC and NECext ones"};
+extern const signal_form kFlipperForm{
+    "flipper",
+    read_flipper,
+    recognise_flipper,
+    start_flipper,
+    write_flipper,
+    kCarrierOption,
+    "Flipper .ir files: raw signals, and parsed SIRC, SIRC15, SIRC20, NEC and NECext ones"};

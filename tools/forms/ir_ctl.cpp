@@ -2,27 +2,27 @@
 // "+N" (a burst; the sign may be left out) and "-N" (a gap), or the words
 // "pulse N" and "space N"; a message may run over several lines, and ends at
 // "# timeout N", at a "timeout N" word, at a blank line or at the end of the
-// input. "carrier N" and "duty_cycle N" are skipped.
+// input. "carrier N" and "duty_cycle N" are skipped; a comment line just
+// before a message names it.
 #include "tools/forms/kit.h"
 
 namespace {
 
-bool read_ir_ctl(std::string_view text, const read_settings&, read_result& result, import_error& error) {
+bool read_ir_ctl(text_source& source, const read_settings&, signal_sink& sink, import_error& error) {
     bool open = false;
-    const auto end_signal = [&] { open = false; };
-    return for_each_line(text, [&](text_line line) {
-        std::string_view content = line.text;
-        const std::size_t hash = content.find('#');
-        const std::string_view comment = hash == std::string_view::npos ? "" : content.substr(hash + 1);
-        content = content.substr(0, hash);
-        if (trimmed(content).empty() && hash == std::string_view::npos) {
-            end_signal();  // a blank line
-            return true;
-        }
-        line_tokens tokens{content};
+    bool skipping = false;  // the open message holds a token that cannot be read: it is left out
+    ir_signal s;
+    std::string name;  // a comment line just before a message names it
+    const auto end_signal = [&] {
+        if (open && !skipping) sink.take(s);
+        open = skipping = false;
+    };
+    // The tokens of one line; false with `error` set at one that cannot be
+    // read, the rest of the line left.
+    const auto read_tokens = [&](line_tokens& tokens, unsigned number) {
         for (unsigned column;;) {
             std::string_view token = tokens.next({}, column);
-            if (token.empty()) break;
+            if (token.empty()) return true;
             if (token == "carrier" || token == "duty_cycle") {
                 tokens.next();
                 continue;
@@ -42,21 +42,45 @@ bool read_ir_ctl(std::string_view text, const read_settings&, read_result& resul
                 token.remove_prefix(1);
                 ++value_column;
             } else if (token[0] < '0' || token[0] > '9') {
-                return fail(error, line.number, column, "expected '+N', '-N', 'pulse N' or 'space N'");
+                return fail(error, number, column, "expected '+N', '-N', 'pulse N' or 'space N'");
             }
-            const bool burst_expected = !open || result.signals.back().durations.size() % 2 == 0;
+            if (!open) s = ir_signal{std::move(name), number, {}};
+            name.clear();
+            open = true;
+            const bool burst_expected = s.durations.size() % 2 == 0;
             if (burst != burst_expected)
-                return fail(error, line.number, column,
+                return fail(error, number, column,
                             burst_expected ? "a gap where a burst must be" : "a burst where a gap must be");
             std::uint32_t value;
-            if (!read_duration(token, line.number, value_column, 1, value, error)) return false;
-            if (!open) result.signals.push_back(ir_signal{"", line.number, {}, 0});
-            result.signals.back().durations.push_back(value);
-            open = true;
+            if (!read_duration(token, number, value_column, 1, value, error)) return false;
+            s.durations.push_back(value);
         }
-        if (trimmed(comment).substr(0, 7) == "timeout") end_signal();
+    };
+    const bool read = for_each_line(source, [&](text_line line) {
+        std::string_view content = line.text;
+        const std::size_t hash = content.find('#');
+        const std::string_view comment = hash == std::string_view::npos ? "" : trimmed(content.substr(hash + 1));
+        content = content.substr(0, hash);
+        if (trimmed(content).empty()) {
+            if (hash == std::string_view::npos)
+                end_signal();  // a blank line
+            else if (comment.substr(0, 7) == "timeout")
+                end_signal();
+            else if (!open)
+                name = comment_name(line.text.substr(hash));
+            return true;
+        }
+        line_tokens tokens{content};
+        if (!read_tokens(tokens, line.number) && !skipping) {
+            // The rest of the line, and of the message, is left out with it.
+            skipping = open;
+            if (!sink.skip(error)) return false;
+        }
+        if (comment.substr(0, 7) == "timeout") end_signal();
         return true;
     });
+    if (read) end_signal();
+    return read;
 }
 
 // Plainly ir-ctl: the first token of signal is "+N" followed by "-N".
@@ -67,9 +91,7 @@ bool recognise_ir_ctl(std::string_view text) {
 }
 
 bool write_ir_ctl(const ir_signal& s, const write_settings&, std::string& text, std::string&) {
-    text += "# ";
-    append_escaped(text, s.name);
-    text += '\n';
+    append_name_comment(text, s.name);
     for (std::size_t i = 0; i < s.durations.size(); ++i) {
         text += i == 0 ? "+" : i % 2 == 0 ? " +" : " -";
         append_decimal(text, s.durations[i]);
@@ -80,5 +102,11 @@ bool write_ir_ctl(const ir_signal& s, const write_settings&, std::string& text, 
 
 }  // namespace
 
-extern const signal_form kIrCtlForm{"ir-ctl", read_ir_ctl, recognise_ir_ctl, nullptr, write_ir_ctl, 0,
-                              "'+N -N +N ...' or 'pulse N'/'space N', a signal ending at '# timeout N' or a blank line"};
+extern const signal_form kIrCtlForm{
+    "ir-ctl",
+    read_ir_ctl,
+    recognise_ir_ctl,
+    nullptr,
+    write_ir_ctl,
+    0,
+    "'+N -N +N ...' or 'pulse N'/'space N', a signal ending at '# timeout N' or a blank line"};

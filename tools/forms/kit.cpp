@@ -24,6 +24,18 @@ bool read_duration(std::string_view token, unsigned line, unsigned column, std::
     return true;
 }
 
+bool reads_cleanly(bool (*read)(text_source&, const read_settings&, signal_sink&, import_error&),
+                   std::string_view text) {
+    text_source source;
+    source.buffer = std::string(text);
+    source.ended = true;
+    bool found = false, clean = true;
+    signal_sink sink{[&](ir_signal&) { found = true; }, [&](const import_error&) { return clean = false; },
+                     [](const std::string&) {}};
+    import_error error;
+    return read(source, read_settings{}, sink, error) && clean && found;
+}
+
 void add_duration(ir_signal& s, bool burst, std::uint32_t value) {
     std::vector<std::uint32_t>& d = s.durations;
     const bool last_is_burst = d.size() % 2 == 1;
@@ -67,7 +79,6 @@ std::string_view first_content_line(std::string_view text) {
     return found;
 }
 
-
 namespace {
 
 void append_escapes(std::string& text, std::string_view name, bool quote) {
@@ -88,6 +99,38 @@ void append_escapes(std::string& text, std::string_view name, bool quote) {
 }  // namespace
 
 void append_escaped(std::string& text, std::string_view name) { append_escapes(text, name, false); }
+
+void append_name_comment(std::string& text, std::string_view name) {
+    text += "# ";
+    std::size_t first = 0, last = name.size();
+    while (first < last && is_blank(name[first])) append_hex_escape(text, static_cast<unsigned char>(name[first++]));
+    std::size_t end = last;
+    while (end > first && is_blank(name[end - 1])) --end;
+    append_escaped(text, name.substr(first, end - first));
+    for (std::size_t i = end; i < last; ++i) append_hex_escape(text, static_cast<unsigned char>(name[i]));
+    text += '\n';
+}
+
+std::string comment_name(std::string_view line) {
+    line = trimmed(line);
+    return line.empty() ? std::string() : unescaped_name(trimmed(line.substr(1)));
+}
+
+std::string unescaped_name(std::string_view text) {
+    std::string name;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size() && (text[i + 1] == '\\' || text[i + 1] == '"')) {
+            name += text[++i];
+        } else if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x' && hex_digit_value(text[i + 2]) >= 0 &&
+                   hex_digit_value(text[i + 3]) >= 0) {
+            name += static_cast<char>(hex_digit_value(text[i + 2]) * 16 + hex_digit_value(text[i + 3]));
+            i += 3;
+        } else {
+            name += text[i];
+        }
+    }
+    return name;
+}
 
 void append_quoted(std::string& text, std::string_view name) {
     text += '"';
@@ -110,8 +153,7 @@ void append_name(std::string& text, std::string_view name, std::string_view spec
         text += name;
 }
 
-bool read_quoted(std::string_view line, unsigned line_number, std::size_t& at, std::string& name,
-                 import_error& error) {
+bool read_quoted(std::string_view line, unsigned line_number, std::size_t& at, std::string& name, import_error& error) {
     const std::size_t open = at;
     name.clear();
     for (std::size_t i = at + 1; i < line.size(); ++i) {
@@ -128,7 +170,8 @@ bool read_quoted(std::string_view line, unsigned line_number, std::size_t& at, s
         if (next == '\\' || next == '"') {
             name += next;
             ++i;
-        } else if (next == 'x' && i + 3 < line.size() && hex_digit_value(line[i + 2]) >= 0 && hex_digit_value(line[i + 3]) >= 0) {
+        } else if (next == 'x' && i + 3 < line.size() && hex_digit_value(line[i + 2]) >= 0 &&
+                   hex_digit_value(line[i + 3]) >= 0) {
             name += static_cast<char>(hex_digit_value(line[i + 2]) * 16 + hex_digit_value(line[i + 3]));
             i += 3;
         } else {
@@ -142,20 +185,136 @@ namespace {
 
 // Keywords of C and C++, and the names of their standard headers' macros
 // and types that an array's name could meet.
-constexpr std::string_view kReservedIdentifiers[] = {
-    "alignas", "alignof", "and", "and_eq", "asm", "auto", "bitand", "bitor", "bool", "break", "case", "catch", "char",
-    "char8_t", "char16_t", "char32_t", "class", "compl", "concept", "const", "consteval", "constexpr", "constinit",
-    "const_cast", "continue", "co_await", "co_return", "co_yield", "decltype", "default", "delete", "do", "double",
-    "dynamic_cast", "else", "enum", "explicit", "export", "extern", "false", "final", "float", "for", "friend", "goto",
-    "if", "import", "inline", "int", "long", "module", "mutable", "namespace", "new", "noexcept", "not", "not_eq",
-    "nullptr", "operator", "or", "or_eq", "override", "private", "protected", "public", "register",
-    "reinterpret_cast", "requires", "restrict", "return", "short", "signed", "sizeof", "static", "static_assert",
-    "static_cast", "struct", "switch", "template", "this", "thread_local", "throw", "true", "try", "typedef",
-    "typeid", "typename", "typeof", "typeof_unqual", "union", "unsigned", "using", "virtual", "void", "volatile",
-    "wchar_t", "while", "xor", "xor_eq", "NULL", "EOF", "BUFSIZ", "PROGMEM", "assert", "errno", "offsetof", "main",
-    "stdin", "stdout", "stderr", "size_t", "ptrdiff_t", "intptr_t", "uintptr_t", "int8_t", "int16_t", "int32_t",
-    "int64_t", "uint8_t", "uint16_t", "uint32_t", "uint64_t", "INT_MAX", "INT_MIN", "UINT_MAX", "CHAR_BIT",
-    "SIZE_MAX", "UINT16_MAX", "UINT32_MAX", "Timing"};
+constexpr std::string_view kReservedIdentifiers[] = {"alignas",
+                                                     "alignof",
+                                                     "and",
+                                                     "and_eq",
+                                                     "asm",
+                                                     "auto",
+                                                     "bitand",
+                                                     "bitor",
+                                                     "bool",
+                                                     "break",
+                                                     "case",
+                                                     "catch",
+                                                     "char",
+                                                     "char8_t",
+                                                     "char16_t",
+                                                     "char32_t",
+                                                     "class",
+                                                     "compl",
+                                                     "concept",
+                                                     "const",
+                                                     "consteval",
+                                                     "constexpr",
+                                                     "constinit",
+                                                     "const_cast",
+                                                     "continue",
+                                                     "co_await",
+                                                     "co_return",
+                                                     "co_yield",
+                                                     "decltype",
+                                                     "default",
+                                                     "delete",
+                                                     "do",
+                                                     "double",
+                                                     "dynamic_cast",
+                                                     "else",
+                                                     "enum",
+                                                     "explicit",
+                                                     "export",
+                                                     "extern",
+                                                     "false",
+                                                     "final",
+                                                     "float",
+                                                     "for",
+                                                     "friend",
+                                                     "goto",
+                                                     "if",
+                                                     "import",
+                                                     "inline",
+                                                     "int",
+                                                     "long",
+                                                     "module",
+                                                     "mutable",
+                                                     "namespace",
+                                                     "new",
+                                                     "noexcept",
+                                                     "not",
+                                                     "not_eq",
+                                                     "nullptr",
+                                                     "operator",
+                                                     "or",
+                                                     "or_eq",
+                                                     "override",
+                                                     "private",
+                                                     "protected",
+                                                     "public",
+                                                     "register",
+                                                     "reinterpret_cast",
+                                                     "requires",
+                                                     "restrict",
+                                                     "return",
+                                                     "short",
+                                                     "signed",
+                                                     "sizeof",
+                                                     "static",
+                                                     "static_assert",
+                                                     "static_cast",
+                                                     "struct",
+                                                     "switch",
+                                                     "template",
+                                                     "this",
+                                                     "thread_local",
+                                                     "throw",
+                                                     "true",
+                                                     "try",
+                                                     "typedef",
+                                                     "typeid",
+                                                     "typename",
+                                                     "typeof",
+                                                     "typeof_unqual",
+                                                     "union",
+                                                     "unsigned",
+                                                     "using",
+                                                     "virtual",
+                                                     "void",
+                                                     "volatile",
+                                                     "wchar_t",
+                                                     "while",
+                                                     "xor",
+                                                     "xor_eq",
+                                                     "NULL",
+                                                     "EOF",
+                                                     "BUFSIZ",
+                                                     "PROGMEM",
+                                                     "assert",
+                                                     "errno",
+                                                     "offsetof",
+                                                     "main",
+                                                     "stdin",
+                                                     "stdout",
+                                                     "stderr",
+                                                     "size_t",
+                                                     "ptrdiff_t",
+                                                     "intptr_t",
+                                                     "uintptr_t",
+                                                     "int8_t",
+                                                     "int16_t",
+                                                     "int32_t",
+                                                     "int64_t",
+                                                     "uint8_t",
+                                                     "uint16_t",
+                                                     "uint32_t",
+                                                     "uint64_t",
+                                                     "INT_MAX",
+                                                     "INT_MIN",
+                                                     "UINT_MAX",
+                                                     "CHAR_BIT",
+                                                     "SIZE_MAX",
+                                                     "UINT16_MAX",
+                                                     "UINT32_MAX",
+                                                     "Timing"};
 
 // The longest identifier made before a number is added: C compilers need
 // tell apart only the first 63 characters.

@@ -11,7 +11,6 @@
 #include "tools/forms/registry.h"
 #include "tools/shared/text_input.h"
 
-
 // The longest duration: a capture's word is a signed 32-bit duration.
 constexpr std::uint64_t kLongestDuration = 0x7FFFFFFF;
 
@@ -19,8 +18,26 @@ constexpr std::uint64_t kLongestDuration = 0x7FFFFFFF;
 // a burst: 100 ms, longer than the gap between repeats of common remotes.
 constexpr std::uint32_t kLeadOut = 100000;
 
+// In the forms that are a stream of durations (mode2), a gap over this
+// ends a signal: longer than the gaps between the frames of one press.
+constexpr std::uint32_t kSignalGap = 100000;
+
 // Sets `error` and returns false.
 bool fail(import_error& error, unsigned line, unsigned column, std::string message);
+
+// Reads a form of one entry a line: `each(line)` reads one, and returns
+// false with `error` set for a line that cannot be read, which the sink
+// skips; when `fatal` is then set, the error ends the reading instead.
+template <class Each>
+bool for_each_entry_line(text_source& source, signal_sink& sink, import_error& error, const bool& fatal, Each each) {
+    return for_each_line(source, [&](text_line line) { return each(line) || (!fatal && sink.skip(error)); });
+}
+inline constexpr bool kNeverFatal = false;
+
+// True when `read` reads all of `text` without leaving out an entry, and
+// finds a signal in it (the recognisers that try a reader).
+bool reads_cleanly(bool (*read)(text_source&, const read_settings&, signal_sink&, import_error&),
+                   std::string_view text);
 
 // A positive decimal count times `unit`, as microseconds from 1 to
 // 2147483647.
@@ -57,16 +74,24 @@ void append_durations(std::string& text, const std::vector<std::uint32_t>& durat
 // what the forms recognise input by.
 std::string_view first_content_line(std::string_view text);
 
-
 // Names in text forms. A name may hold any bytes; a form's text holds no
 // control byte (C0, DEL, C1) and no invalid UTF-8 raw. Where it must, a
 // name is shown or quoted with escapes: "\xNN" for such a byte, "\\" for a
 // backslash, and inside quotes "\"" for a quote.
 
-
 // Appends `name` with every byte that is not printable, and every
 // backslash, escaped: what a comment line shows.
 void append_escaped(std::string& text, std::string_view name);
+
+// A name as a comment line shows it (append_escaped), its escapes read
+// back; a backslash that starts no escape stands for itself.
+std::string unescaped_name(std::string_view text);
+
+// A comment line naming the entry after it: "# " and the name escaped, a
+// blank at either end too. comment_name reads it back from a blank or
+// comment line ("" for a blank one).
+void append_name_comment(std::string& text, std::string_view name);
+std::string comment_name(std::string_view line);
 
 // Appends `name` in double quotes, escaped.
 void append_quoted(std::string& text, std::string_view name);
@@ -80,8 +105,7 @@ void append_name(std::string& text, std::string_view name, std::string_view spec
 // Reads the quoted name that starts at the '"' at `at` in `line`, into
 // `name`; `at` ends after the closing quote. False, with `error` set, for a
 // quote never closed or an escape that is not one.
-bool read_quoted(std::string_view line, unsigned line_number, std::size_t& at, std::string& name,
-                 import_error& error);
+bool read_quoted(std::string_view line, unsigned line_number, std::size_t& at, std::string& name, import_error& error);
 
 // Appends a valid C identifier made from `name`, not one of the keywords,
 // macros and reserved identifiers of C and C++, and not one of `taken`,

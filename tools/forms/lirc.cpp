@@ -8,11 +8,14 @@
 //     code's bits, the post pulse and space and the post data, the trailing
 //     pulse, the foot, then the gap (with CONST_LENGTH, what is left of it
 //     after the signal). Each bit is its "one" or "zero" pulse and space, most
-//     significant bit first (REVERSE: least first). A remote whose flags name
-//     another encoding (RC5, RC6, SHIFT_ENC, ...) is refused, naming it.
+//     significant bit first (REVERSE: least first). The codes of a remote
+//     whose flags name another encoding (RC5, RC6, SHIFT_ENC, ...) are left
+//     out with one line that names it.
+// The remote's frequency, duty_cycle and min_repeat go with its signals.
 #include <algorithm>
 #include <cstdint>
 #include <optional>
+#include <utility>
 
 #include "tools/forms/kit.h"
 
@@ -25,6 +28,8 @@ struct remote {
     std::uint64_t pre_data = 0, post_data = 0;
     std::uint32_t header[2] = {}, one[2] = {}, zero[2] = {}, foot[2] = {}, pre[2] = {}, post[2] = {};
     std::uint32_t plead = 0, ptrail = 0, gap = 0;
+    std::uint32_t frequency = 0, duty = 0;  // Hz and parts per million, 0 when not given
+    unsigned min_repeat = 0;
     bool reverse = false, const_length = false;
     std::string other_encoding;  // a flag of an encoding this reader does not encode
 };
@@ -53,8 +58,17 @@ std::string button_name(const remote& r, std::string_view button) {
     return r.name.empty() ? std::string(button) : r.name + " " + std::string(button);
 }
 
+// A button's signal, as the remote sends it.
+ir_signal button_signal(const remote& r, std::string_view button, unsigned line) {
+    ir_signal s{button_name(r, button), line, {}};
+    s.carrier = r.frequency;
+    s.duty = r.duty;
+    s.repeats = r.min_repeat;
+    return s;
+}
+
 ir_signal encode(const remote& r, std::string_view button, std::uint64_t code, unsigned line) {
-    ir_signal s{button_name(r, button), line, {}, 0};
+    ir_signal s = button_signal(r, button, line);
     send_pair(s, r.header, true);
     if (r.plead != 0) add_duration(s, true, r.plead);
     if (r.pre_bits != 0) {
@@ -76,7 +90,6 @@ ir_signal encode(const remote& r, std::string_view button, std::uint64_t code, u
     for (const std::uint32_t d : s.durations) length += d;
     const std::uint64_t gap = r.const_length ? (r.gap > length ? r.gap - length : 0) : r.gap;
     if (gap != 0 && !s.durations.empty()) add_duration(s, false, static_cast<std::uint32_t>(gap));
-    s.durations.shrink_to_fit();  // a file of many codes holds each signal once, not its growth
     return s;
 }
 
@@ -101,12 +114,24 @@ bool read_pair(line_tokens& tokens, unsigned line, std::uint32_t (&pair)[2], imp
     return true;
 }
 
-bool read_lirc(std::string_view text, const read_settings&, read_result& result, import_error& error) {
+bool read_lirc(text_source& source, const read_settings&, signal_sink& sink, import_error& error) {
     enum class section { outside, remote, codes, raw_codes } where = section::outside;
     remote r;
-    constexpr std::size_t kNone = SIZE_MAX;
-    std::size_t raw = kNone;  // the raw code being read, in result.signals
-    const bool read = for_each_line(text, [&](text_line line) {
+    bool fatal = false;            // the file's sections do not nest as they must
+    bool skipping = false;         // the codes, or the raw code, being read are left out
+    std::optional<ir_signal> raw;  // the raw code being read
+    // The raw code read, to the sink; false with `error` set for one
+    // without durations.
+    const auto finish_raw = [&] {
+        std::optional<ir_signal> s = std::move(raw);
+        raw.reset();
+        if (!s || skipping) return true;
+        if (s->durations.empty()) return fail(error, s->line, 0, "button " + s->name + " has no durations");
+        sink.take(*s);
+        return true;
+    };
+    // One line; false with `error` set for one that cannot be read.
+    const auto read_line = [&](text_line line) {
         const std::string_view content = line.text.substr(0, line.text.find('#'));
         line_tokens tokens{content};
         unsigned column;
@@ -115,56 +140,67 @@ bool read_lirc(std::string_view text, const read_settings&, read_result& result,
         const std::string_view second = tokens.next();
         if (word == "begin" || word == "end") {
             const bool begin = word == "begin";
+            bool finished = true;
             if (begin && second == "remote" && where == section::outside) {
                 r = remote{};
                 r.line = line.number;
                 where = section::remote;
             } else if (begin && second == "codes" && where == section::remote) {
-                if (!r.other_encoding.empty())
+                where = section::codes;
+                skipping = !r.other_encoding.empty();
+                if (skipping)
                     return fail(error, line.number, 0,
                                 "remote " + r.name + " uses the " + r.other_encoding +
-                                    " encoding, which --from lirc does not encode (only SPACE_ENC)");
-                where = section::codes;
+                                    " encoding, which --from lirc does not encode (only SPACE_ENC): its codes are "
+                                    "left out");
             } else if (begin && second == "raw_codes" && where == section::remote) {
                 where = section::raw_codes;
-                raw = kNone;
+                skipping = false;
             } else if (!begin && second == "remote" && where == section::remote) {
                 where = section::outside;
             } else if (!begin && ((second == "codes" && where == section::codes) ||
                                   (second == "raw_codes" && where == section::raw_codes))) {
+                finished = finish_raw();
                 where = section::remote;
+                skipping = false;
             } else {
-                return fail(error, line.number, column, "unexpected " + quoted(content.substr(column - 1)));
+                return fatal = true,
+                       fail(error, line.number, column, "unexpected " + quoted(content.substr(column - 1)));
             }
-            return true;
+            return finished;
         }
         tokens = line_tokens{content};
         tokens.next();
         switch (where) {
             case section::outside:
-                return fail(error, line.number, column, "expected 'begin remote'");
+                return fatal = true, fail(error, line.number, column, "expected 'begin remote'");
             case section::codes: {
+                if (skipping) return true;
                 unsigned code_column;
                 const std::string_view code_text = tokens.next({}, code_column);
                 const std::optional<std::uint64_t> code = read_number(code_text, UINT64_MAX);
                 if (!code) return fail(error, line.number, code_column, "not a code: " + quoted(code_text));
-                result.signals.push_back(encode(r, word, *code, line.number));
+                ir_signal s = encode(r, word, *code, line.number);
+                if (s.durations.empty()) return fail(error, line.number, 0, "button " + s.name + " has no durations");
+                sink.take(s);
                 return true;
             }
             case section::raw_codes: {
                 if (word == "name") {
-                    result.signals.push_back(ir_signal{button_name(r, trimmed(tokens.rest())), line.number, {}, 0});
-                    raw = result.signals.size() - 1;
-                    return true;
+                    const bool finished = finish_raw();
+                    skipping = false;
+                    raw = button_signal(r, trimmed(tokens.rest()), line.number);
+                    return finished;
                 }
-                if (raw == kNone) return fail(error, line.number, column, "durations before 'name BUTTON'");
+                if (skipping) return true;
+                if (!raw) return fail(error, line.number, column, "durations before 'name BUTTON'");
                 tokens = line_tokens{content};
                 for (unsigned at;;) {
                     const std::string_view token = tokens.next({}, at);
                     if (token.empty()) break;
                     std::uint32_t value;
-                    if (!read_duration(token, line.number, at, 1, value, error)) return false;
-                    result.signals[raw].durations.push_back(value);
+                    if (!read_duration(token, line.number, at, 1, value, error)) return skipping = true, false;
+                    raw->durations.push_back(value);
                 }
                 return true;
             }
@@ -213,15 +249,23 @@ bool read_lirc(std::string_view text, const read_settings&, read_result& result,
             tokens.next();
             if (!read_numbers(tokens, line.number, value, 1, kLongestDuration, error)) return false;
             (word == "plead" ? r.plead : word == "ptrail" ? r.ptrail : r.gap) = static_cast<std::uint32_t>(value[0]);
+        } else if (word == "frequency" || word == "duty_cycle" || word == "min_repeat") {
+            tokens = line_tokens{content};
+            tokens.next();
+            const std::uint64_t limit = word == "frequency" ? 0xFFFFFFFF : word == "duty_cycle" ? 100 : 255;
+            if (!read_numbers(tokens, line.number, value, 1, limit, error)) return false;
+            if (word == "frequency") r.frequency = static_cast<std::uint32_t>(value[0]);
+            if (word == "duty_cycle") r.duty = static_cast<std::uint32_t>(value[0] * 10000);
+            if (word == "min_repeat") r.min_repeat = static_cast<unsigned>(value[0]);
         }
-        // Other parameters (eps, aeps, repeat, frequency, toggle masks, ...)
-        // do not change the signal of one press.
+        // Other parameters (eps, aeps, repeat, toggle masks, ...) do not
+        // change the signal of one press.
         return true;
-    });
+    };
+    const bool read =
+        for_each_line(source, [&](text_line line) { return read_line(line) || (!fatal && sink.skip(error)); });
     if (!read) return false;
     if (where != section::outside) return fail(error, r.line, 0, "remote " + r.name + " has no 'end remote'");
-    for (const ir_signal& s : result.signals)
-        if (s.durations.empty()) return fail(error, s.line, 0, "button " + s.name + " has no durations");
     return true;
 }
 
@@ -237,5 +281,10 @@ bool recognise_lirc(std::string_view text) {
 
 }  // namespace
 
-extern const signal_form kLircForm{"lirc", read_lirc, recognise_lirc, nullptr, nullptr, 0,
-                              "LIRC remote files: raw codes, and codes of the space encoding"};
+extern const signal_form kLircForm{"lirc",
+                                   read_lirc,
+                                   recognise_lirc,
+                                   nullptr,
+                                   nullptr,
+                                   0,
+                                   "LIRC remote files: raw codes, and codes of the space encoding"};

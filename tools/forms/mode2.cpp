@@ -1,6 +1,7 @@
 // mode2: the lines of Linux's mode2, "pulse N", "space N" and "timeout N" in
-// microseconds. A space longer than the split gap, or a timeout, ends a
-// signal; spaces before the first pulse are idle time. The lines mode2
+// microseconds. A space over 100 ms ends a signal as its last gap; a
+// timeout ends it too. Spaces before the first pulse are idle time, and a
+// comment line just before a signal names it. The lines mode2
 // prints before its first pulse (the driver and device it uses) are skipped,
 // and so are "carrier N" lines.
 #include "tools/forms/kit.h"
@@ -11,11 +12,18 @@ bool is_keyword(std::string_view word) {
     return word == "pulse" || word == "space" || word == "timeout" || word == "carrier";
 }
 
-bool read_mode2(std::string_view text, const read_settings& settings, read_result& result, import_error& error) {
-    bool started = false;  // a pulse, space, timeout or carrier line has come
-    bool open = false;     // a signal has begun and not ended
-    return for_each_line(text, [&](text_line line) {
-        if (is_blank_or_comment(line.text)) return true;
+bool read_mode2(text_source& source, const read_settings&, signal_sink& sink, import_error& error) {
+    bool started = false;   // a pulse, space, timeout or carrier line has come
+    bool open = false;      // a signal has begun and not ended
+    bool skipping = false;  // the open signal holds a line that cannot be read: it is left out
+    ir_signal s;
+    std::string name;  // a comment line just before a signal names it
+    const auto end_signal = [&] {
+        if (open && !skipping) sink.take(s);
+        open = skipping = false;
+    };
+    // One line; false with `error` set for one that cannot be read.
+    const auto read_line = [&](text_line line) {
         line_tokens tokens{line.text};
         unsigned column, value_column, extra_column;
         const std::string_view kind = tokens.next({}, column);
@@ -26,26 +34,30 @@ bool read_mode2(std::string_view text, const read_settings& settings, read_resul
             return fail(error, line.number, column, "expected 'pulse N', 'space N', 'timeout N' or 'carrier N'");
         std::uint32_t value;
         if (!read_duration(value_text, line.number, value_column, 1, value, error)) return false;
-        if (kind == "carrier") return true;
         if (kind == "pulse") {
-            if (!open) result.signals.push_back(ir_signal{"", line.number, {}, 0});
-            std::vector<std::uint32_t>& d = result.signals.back().durations;
-            if (open && d.size() % 2 == 1) return fail(error, line.number, column, "a pulse where a space must be");
-            d.push_back(value);
+            if (!open) s = ir_signal{std::move(name), line.number, {}};
+            name.clear();
             open = true;
-        } else if (open) {
-            // A long space or a timeout ends the signal; the gap between
-            // signals belongs to neither.
-            if (kind == "timeout" || value > settings.split_gap) {
-                open = false;
-            } else {
-                std::vector<std::uint32_t>& d = result.signals.back().durations;
-                if (d.size() % 2 == 0) return fail(error, line.number, column, "a space where a pulse must be");
-                d.push_back(value);
-            }
+            if (s.durations.size() % 2 == 1) return fail(error, line.number, column, "a pulse where a space must be");
+            s.durations.push_back(value);
+        } else if (open && kind != "carrier") {
+            // A long space ends the signal as its last gap; a timeout ends it.
+            if (kind == "space") s.durations.push_back(value);
+            if (kind == "timeout" || value > kSignalGap) end_signal();
         }
         return true;
+    };
+    const bool read = for_each_line(source, [&](text_line line) {
+        if (is_blank_or_comment(line.text)) {
+            if (!open) name = comment_name(line.text);
+            return true;
+        }
+        if (read_line(line) || skipping) return true;
+        skipping = open;  // the rest of a signal is left out with it
+        return sink.skip(error);
     });
+    if (read) end_signal();
+    return read;
 }
 
 // Plainly mode2: its first line of signal is "pulse N" or "space N".
@@ -63,15 +75,13 @@ bool recognise_mode2(std::string_view text) {
 }
 
 bool write_mode2(const ir_signal& s, const write_settings&, std::string& text, std::string&) {
-    text += "# ";
-    append_escaped(text, s.name);
-    text += '\n';
+    append_name_comment(text, s.name);
     for (std::size_t i = 0; i < s.durations.size(); ++i) {
         text += i % 2 == 0 ? "pulse " : "space ";
         append_decimal(text, s.durations[i]);
         text += '\n';
     }
-    // The timeout ends the signal on reading, whatever its trailing gap.
+    // The timeout ends the signal on reading, whatever its last gap.
     text += "timeout ";
     append_decimal(text, kLeadOut);
     text += '\n';
@@ -80,5 +90,11 @@ bool write_mode2(const ir_signal& s, const write_settings&, std::string& text, s
 
 }  // namespace
 
-extern const signal_form kMode2Form{"mode2", read_mode2, recognise_mode2, nullptr, write_mode2, kSplitOption,
-                              "lines 'pulse N', 'space N', 'timeout N' (a long space or a timeout ends a signal)"};
+extern const signal_form kMode2Form{
+    "mode2",
+    read_mode2,
+    recognise_mode2,
+    nullptr,
+    write_mode2,
+    0,
+    "lines 'pulse N', 'space N', 'timeout N' (a space over 100 ms or a timeout ends a signal)"};

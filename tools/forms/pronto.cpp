@@ -13,9 +13,15 @@ namespace {
 // A carrier cycle of frequency word F lasts F × 241246 / 10^6 µs.
 tick_length cycle_of(std::uint64_t frequency_word) { return {frequency_word * 241246, 1000000}; }
 
-bool read_pronto(std::string_view text, const read_settings&, read_result& result, import_error& error) {
-    return for_each_line(text, [&](text_line line) {
-        if (is_blank_or_comment(line.text)) return true;
+bool read_pronto(text_source& source, const read_settings&, signal_sink& sink, import_error& error) {
+    std::string name;  // a comment line just before a code names it
+    return for_each_entry_line(source, sink, error, kNeverFatal, [&](text_line line) {
+        if (is_blank_or_comment(line.text)) {
+            name = comment_name(line.text);
+            return true;
+        }
+        std::string named = std::move(name);
+        name.clear();
         line_tokens tokens{line.text};
         std::vector<std::uint32_t> words;
         for (unsigned column;;) {
@@ -47,7 +53,8 @@ bool read_pronto(std::string_view text, const read_settings&, read_result& resul
             return fail(error, line.number, 0,
                         "the code has " + std::to_string(words.size()) + " words, its counts say " +
                             std::to_string(4 + 2 * pairs));
-        ir_signal s{"", line.number, {}, 0};
+        ir_signal s{std::move(named), line.number, {}};
+        s.carrier = static_cast<std::uint32_t>((1000000000000 / 241246 + words[1] / 2) / words[1]);
         s.durations.reserve(words.size() - 4);
         for (std::size_t i = 4; i < words.size(); ++i) {
             if (words[i] == 0) return fail(error, line.number, column_of(i), "zero duration");
@@ -57,7 +64,7 @@ bool read_pronto(std::string_view text, const read_settings&, read_result& resul
             if (microseconds == 0) return fail(error, line.number, column_of(i), "a count of under half a microsecond");
             s.durations.push_back(static_cast<std::uint32_t>(microseconds));
         }
-        result.signals.push_back(std::move(s));
+        sink.take(s);
         return true;
     });
 }
@@ -82,9 +89,8 @@ bool write_pronto(const ir_signal& s, const write_settings& settings, std::strin
     }
     std::vector<std::uint32_t> d = s.durations;
     if (d.size() % 2 == 1) d.push_back(kLeadOut);
-    text += "# ";
-    append_escaped(text, s.name);
-    text += "\n0000";
+    append_name_comment(text, s.name);
+    text += "0000";
     append_word(text, frequency_word);
     append_word(text, d.size() / 2);
     append_word(text, 0);
@@ -102,5 +108,10 @@ bool write_pronto(const ir_signal& s, const write_settings& settings, std::strin
 
 }  // namespace
 
-extern const signal_form kProntoForm{"pronto", read_pronto, recognise_pronto, nullptr, write_pronto, kCarrierOption,
-                              "learned Pronto codes, '0000 FFFF NNNN NNNN ...'"};
+extern const signal_form kProntoForm{"pronto",
+                                     read_pronto,
+                                     recognise_pronto,
+                                     nullptr,
+                                     write_pronto,
+                                     kCarrierOption,
+                                     "learned Pronto codes, '0000 FFFF NNNN NNNN ...'"};

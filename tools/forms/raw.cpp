@@ -49,15 +49,16 @@ bool read_name(text_line line, ir_signal& s, bool& named, std::size_t& at, impor
     return true;
 }
 
-bool read_raw(std::string_view text, const read_settings& settings, read_result& result, import_error& error) {
+bool read_raw(text_source& source, const read_settings& settings, signal_sink& sink, import_error& error) {
     constexpr std::size_t kShortLine = 16;
     cut_run run;
-    return for_each_line(text, [&](text_line line) {
+    bool cut = false;  // lines that read as one signal cut into lines: the file is refused
+    return for_each_entry_line(source, sink, error, cut, [&](text_line line) {
         if (is_blank_or_comment(line.text)) {
             run = cut_run{};
             return true;
         }
-        ir_signal s{"", line.number, {}, 0};
+        ir_signal s{"", line.number, {}};
         line_tokens tokens{line.text};
         bool named;
         if (!read_name(line, s, named, tokens.at, error)) return false;
@@ -79,7 +80,8 @@ bool read_raw(std::string_view text, const read_settings& settings, read_result&
         const std::size_t count = s.durations.size();
         if (!named && run.lines > 0 && count <= run.width) {
             if (count < run.width || run.lines >= 2)
-                return fail(error, 0, 0,
+                return cut = true,
+                       fail(error, 0, 0,
                             "lines " + std::to_string(run.first_line) + " to " + std::to_string(line.number) +
                                 " read as one signal cut into lines of " + std::to_string(run.width) +
                                 " durations: join them into one line, or read a LIRC file with --from lirc");
@@ -90,7 +92,7 @@ bool read_raw(std::string_view text, const read_settings& settings, read_result&
         } else {
             run = cut_run{};
         }
-        result.signals.push_back(std::move(s));
+        sink.take(s);
         return true;
     });
 }
@@ -122,5 +124,10 @@ bool write_raw(const ir_signal& s, const write_settings&, std::string& text, std
 
 }  // namespace
 
-extern const signal_form kRawForm{"raw", read_raw, recognise_raw, nullptr, write_raw, kUnitOption,
-                              "one signal a line: '[name:] N N N ...' or 'N,N,N', burst first"};
+extern const signal_form kRawForm{"raw",
+                                  read_raw,
+                                  recognise_raw,
+                                  nullptr,
+                                  write_raw,
+                                  kUnitOption,
+                                  "one signal a line: '[name:] N N N ...' or 'N,N,N', burst first"};

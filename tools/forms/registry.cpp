@@ -13,24 +13,32 @@ namespace {
 const char* const kImportStart =
     "\n"
     "usage: mkcapture --from FORM [OPTION...] INPUT OUTPUT\n"
-    "Writes one record per signal read from INPUT in another tool's form:\n";
+    "Writes the signals read from INPUT in another tool's form as records:\n";
 
 const char* const kLayoutAndOptions =
-    "Durations are in microseconds. A record is word 0 (the idle time), the\n"
-    "signal's copies (bursts at odd words, gaps at even words, the copy gap\n"
-    "between copies, a trailing gap of the signal after the last), then 0;\n"
-    "word 510 holds 1, so that the SONY decoder reads a record without a long\n"
-    "gap from its start.\n"
+    "Durations are in microseconds. A signal is cut into frames at its gaps of\n"
+    "at least the frame gap; each frame gets a record of its own, but that a\n"
+    "frame that repeats the one before (the same count of durations, each\n"
+    "within a quarter) stays with it while they fit one record. A record is\n"
+    "word 0 (the idle time), the durations (bursts at odd words, gaps at even\n"
+    "words), then 0, 0 and the record's note: the gap after it, and for a\n"
+    "signal's first record its name, form, carrier, duty cycle and repeats,\n"
+    "which tavlin-export and tavlin-view read. A frame longer than a record\n"
+    "goes on into the next records. Word 510 holds 1, so that the SONY\n"
+    "decoder reads a record without a long gap from its start.\n"
+    "An entry of INPUT that cannot be read is left out with a line on standard\n"
+    "error, and the status is then 3; the rest is written.\n"
     "Options (numbers decimal or 0x-hexadecimal):\n"
+    "  --frame-gap N     a gap of at least N ends a frame (default 5000; 0: no\n"
+    "                    signal is cut)\n"
+    "  --strict          refuse INPUT when an entry of it cannot be read\n"
     "  --idle N          word 0 of every record (default 0x2000)\n"
-    "  --copies N        copies of the signal in a record (default 1, or a\n"
-    "                    Broadlink code's repeat count + 1)\n"
+    "  --copies N        copies of each signal laid out (default 1, or the\n"
+    "                    signal's repeats + 1, apart by its last gap)\n"
     "  --copy-gap N      the gap before each further copy (default 0x20000)\n"
     "  --header BYTE     the header's fill byte (default 0)\n";
 
 const char* const kOptionsEnd =
-    "  --truncate        cut a signal that does not fit in a record (508\n"
-    "                    durations with its copies) instead of failing\n"
     "  --manifest FILE   write each record's number (hex, as tavlin prints\n"
     "                    it) and its signal's name or input line to FILE\n"
     "\n"
@@ -43,12 +51,24 @@ const char* const kOptionsEnd =
 }  // namespace
 
 std::string import_help() {
-    std::string help = kImportStart + help_line("auto", 13, "whichever of the forms below INPUT plainly is (it says which)");
+    std::string help =
+        kImportStart + help_line("auto", 13, "whichever of the forms below INPUT plainly is (it says which)");
     for (const signal_form* form : signal_forms()) help += help_line(form->name, 13, form->summary);
     help += kLayoutAndOptions;
-    help += "  --split N         " + forms_with(kSplitOption) + ": a space over N ends a signal (default 50000)\n";
     help += "  --unit N          " + forms_with(kUnitOption) + ": microseconds per count (default 1)\n";
     return help + kOptionsEnd;
+}
+
+bool read_all_signals(const signal_form& form, std::string_view text, const read_settings& settings,
+                      std::vector<ir_signal>& signals, std::vector<std::string>* notes, import_error& error) {
+    text_source source;
+    source.buffer = std::string(text);
+    source.ended = true;
+    signal_sink sink{[&](ir_signal& s) { signals.push_back(std::move(s)); }, [](const import_error&) { return false; },
+                     [&](const std::string& note) {
+                         if (notes != nullptr) notes->push_back(note);
+                     }};
+    return form.read(source, settings, sink, error);
 }
 
 std::string forms_with(form_option bit) {

@@ -5,16 +5,21 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "tools/shared/text_input.h"
+
 struct ir_signal {
     std::string name;                      // as the input names it; empty when it does not
     unsigned line = 0;                     // where the signal starts in the input
     std::vector<std::uint32_t> durations;  // microseconds, all from 1 to 2147483647, burst first
-    unsigned copies = 0;                   // copies the form asks for (a Broadlink repeat count); 0: the layout's
+    unsigned repeats = 0;                  // further sends the form asks for (a Broadlink repeat count)
+    std::uint32_t carrier = 0;             // Hz, as the form states it; 0: not stated
+    std::uint32_t duty = 0;                // the carrier's duty cycle in parts per million; 0: not stated
 };
 
 struct import_error {
@@ -25,13 +30,18 @@ struct import_error {
 
 // How a form reads, beyond its text.
 struct read_settings {
-    std::uint32_t split_gap = 50000;  // mode2: a space over this ends a signal
-    std::uint32_t unit = 1;           // c-array, raw: microseconds per count
+    std::uint32_t unit = 1;  // c-array, raw: microseconds per count
 };
 
-struct read_result {
-    std::vector<ir_signal> signals;
-    std::vector<std::string> notes;  // what was read but left out, one line each, for standard error
+// Where a reader sends what it reads, as it reads it: each signal once it
+// is whole, each entry that cannot be read (where and why), and what it
+// reads but leaves out on purpose (one line each, for standard error).
+// `skip` returns false to stop the reading (a strict import): the reader
+// then returns false with that error.
+struct signal_sink {
+    std::function<void(ir_signal& signal)> take;
+    std::function<bool(const import_error& error)> skip;
+    std::function<void(const std::string& note)> note;
 };
 
 // Identifiers given out in one output, each with the next number to try
@@ -45,16 +55,19 @@ struct write_settings {
     mutable identifier_set identifiers;
 };
 
-// The options that a form reads (mkcapture's --split and --unit) or writes
-// by (tavlin-export's --carrier).
-enum form_option : unsigned { kSplitOption = 1, kUnitOption = 2, kCarrierOption = 4 };
+// The options that a form reads (mkcapture's --unit) or writes by
+// (tavlin-export's --carrier).
+enum form_option : unsigned { kUnitOption = 2, kCarrierOption = 4 };
 
 struct signal_form {
     std::string_view name;  // as --from and --to name it
-    // Reads every signal of `text`. On malformed input, returns false with
-    // the line, column and what is wrong.
-    bool (*read)(std::string_view text, const read_settings& settings, read_result& result, import_error& error);
-    // True when `text` is plainly in this form (--from auto).
+    // Reads every signal of `source` into `sink`; an entry that cannot be
+    // read goes to the sink's `skip`. Returns false, with the line, column
+    // and what is wrong, on input that cannot be read on from, or when the
+    // sink stopped it.
+    bool (*read)(text_source& source, const read_settings& settings, signal_sink& sink, import_error& error);
+    // True when `text`, the start of an input, is plainly in this form
+    // (--from auto).
     bool (*recognise)(std::string_view text);
     // Text before the first signal (nullptr: none), and each signal's text,
     // false with `problem` set for a signal the form cannot hold; nullptr
@@ -65,6 +78,12 @@ struct signal_form {
     unsigned options;          // the form_option bits that apply
     std::string_view summary;  // what the form is, for the help texts
 };
+
+// Reads the whole of `text` through `form` into `signals`, and what it
+// leaves out on purpose into `notes` when not null: false, with the error,
+// at the first entry that cannot be read or when the form refuses the text.
+bool read_all_signals(const signal_form& form, std::string_view text, const read_settings& settings,
+                      std::vector<ir_signal>& signals, std::vector<std::string>* notes, import_error& error);
 
 // Every form, in the order --from auto tries them.
 const std::vector<const signal_form*>& signal_forms();

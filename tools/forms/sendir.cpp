@@ -3,7 +3,7 @@
 // times in cycles of the FREQ Hz carrier. The signal is the whole sequence,
 // then REPEAT - 1 times the part from the OFFSET-th time on (the repeated
 // part, as the device sends it). Written commands use module 1, port 1,
-// ID 1, one repeat, offset 1.
+// ID 1, offset 1, and the signal's repeats.
 #include <optional>
 
 #include "tools/forms/kit.h"
@@ -18,9 +18,15 @@ tick_length cycle_of(std::uint64_t frequency) { return {1000000, frequency}; }
 // holds, and a bound on what one line costs.
 constexpr std::size_t kMostDurations = 65536;
 
-bool read_sendir(std::string_view text, const read_settings&, read_result& result, import_error& error) {
-    return for_each_line(text, [&](text_line line) {
-        if (is_blank_or_comment(line.text)) return true;
+bool read_sendir(text_source& source, const read_settings&, signal_sink& sink, import_error& error) {
+    std::string name;  // a comment line just before a code names it
+    return for_each_entry_line(source, sink, error, kNeverFatal, [&](text_line line) {
+        if (is_blank_or_comment(line.text)) {
+            name = comment_name(line.text);
+            return true;
+        }
+        std::string named = std::move(name);
+        name.clear();
         if (const std::size_t comma = empty_field(line.text, 0); comma != std::string_view::npos)
             return fail(error, line.number, static_cast<unsigned>(comma) + 1, "an empty field before ','");
         if (trimmed(line.text).back() == ',')
@@ -38,7 +44,7 @@ bool read_sendir(std::string_view text, const read_settings&, read_result& resul
         std::uint64_t head[4] = {};
         unsigned columns[4] = {};
         std::size_t count = 0;
-        ir_signal s{"", line.number, {}, 0};
+        ir_signal s{std::move(named), line.number, {}};
         for (std::string_view token; !(token = tokens.next(",", column)).empty(); ++count) {
             const std::optional<std::uint64_t> v = token.find_first_not_of("0123456789") == std::string_view::npos
                                                        ? read_number(token, UINT32_MAX)
@@ -69,10 +75,17 @@ bool read_sendir(std::string_view text, const read_settings&, read_result& resul
             return fail(error, line.number, columns[2],
                         "the repeats make " + std::to_string(times + (repeat - 1) * repeated) +
                             " durations, more than " + std::to_string(kMostDurations));
-        s.durations.reserve(times + (repeat - 1) * repeated);
-        for (std::uint64_t r = 1; r < repeat; ++r)
-            for (std::size_t i = offset - 1; i < times; ++i) s.durations.push_back(s.durations[i]);
-        result.signals.push_back(std::move(s));
+        s.carrier = static_cast<std::uint32_t>(head[1]);
+        // Repeats of the whole sequence are the signal's repeats; repeats of
+        // a part of it are sent in it.
+        if (offset == 1) {
+            s.repeats = static_cast<unsigned>(repeat - 1);
+        } else {
+            s.durations.reserve(times + (repeat - 1) * repeated);
+            for (std::uint64_t r = 1; r < repeat; ++r)
+                for (std::size_t i = offset - 1; i < times; ++i) s.durations.push_back(s.durations[i]);
+        }
+        sink.take(s);
         return true;
     });
 }
@@ -82,11 +95,12 @@ bool recognise_sendir(std::string_view text) { return trimmed(first_content_line
 bool write_sendir(const ir_signal& s, const write_settings& settings, std::string& text, std::string& problem) {
     std::vector<std::uint32_t> d = s.durations;
     if (d.size() % 2 == 1) d.push_back(kLeadOut);
-    text += "# ";
-    append_escaped(text, s.name);
-    text += "\nsendir,1:1,1,";
+    append_name_comment(text, s.name);
+    text += "sendir,1:1,1,";
     append_decimal(text, settings.carrier);
-    text += ",1,1";
+    text += ',';
+    append_decimal(text, std::min(s.repeats, 49u) + 1);
+    text += ",1";
     for (const std::uint32_t microseconds : d) {
         const std::uint64_t cycles = std::max<std::uint64_t>(1, to_ticks(microseconds, cycle_of(settings.carrier)));
         if (cycles > kMostCycles) {
@@ -102,5 +116,10 @@ bool write_sendir(const ir_signal& s, const write_settings& settings, std::strin
 
 }  // namespace
 
-extern const signal_form kSendirForm{"sendir", read_sendir, recognise_sendir, nullptr, write_sendir, kCarrierOption,
-                              "Global Cache 'sendir,M:P,ID,FREQ,REPEAT,OFFSET,ON,OFF,...'"};
+extern const signal_form kSendirForm{"sendir",
+                                     read_sendir,
+                                     recognise_sendir,
+                                     nullptr,
+                                     write_sendir,
+                                     kCarrierOption,
+                                     "Global Cache 'sendir,M:P,ID,FREQ,REPEAT,OFFSET,ON,OFF,...'"};

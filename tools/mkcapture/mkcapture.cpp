@@ -13,11 +13,11 @@
 #include <vector>
 
 #include "capture/writer.h"
+#include "tools/forms/registry.h"
 #include "tools/shared/command_line.h"
 #include "tools/shared/description.h"
 #include "tools/shared/output_file.h"
 #include "tools/shared/record_layout.h"
-#include "tools/forms/registry.h"
 #include "tools/shared/text_input.h"
 
 namespace {
@@ -25,15 +25,16 @@ namespace {
 constexpr const char* kTool = kMkcaptureTool;
 
 const std::vector<option_rule> kOptions = {
-    {"--from", true},  {"--idle", true}, {"--copies", true},    {"--copy-gap", true}, {"--header", true},
-    {"--split", true}, {"--unit", true}, {"--truncate", false}, {"--manifest", true},
+    {"--from", true},      {"--idle", true},      {"--copies", true},  {"--copy-gap", true},
+    {"--header", true},    {"--frame-gap", true}, {"--split", true},   {"--unit", true},
+    {"--truncate", false}, {"--manifest", true},  {"--strict", false},
 };
 
 struct options {
     bool from = false;                  // --from was given
     const signal_form* form = nullptr;  // nullptr with --from: auto
     layout_options layout;
-    bool copies_given = false;
+    bool strict = false;  // an entry that cannot be read refuses the input
     read_settings reading;
     unsigned form_options = 0;  // the form_option bits given
     const char* manifest = nullptr;
@@ -46,7 +47,7 @@ problem check_form_options(const options& o, const signal_form& form, const std:
     const struct {
         form_option bit;
         const char* name;
-    } checks[] = {{kSplitOption, "--split"}, {kUnitOption, "--unit"}};
+    } checks[] = {{kUnitOption, "--unit"}};
     for (const auto& check : checks)
         if ((o.form_options & check.bit) != 0 && (form.options & check.bit) == 0)
             return usage_error(std::string(check.name) + " has no effect " + reading_as);
@@ -61,6 +62,7 @@ std::optional<problem> read_options(int argc, char** argv, options& o) {
     if (auto ended = take_command_line(kTool, help, argc, argv, kOptions, line)) return ended;
 
     std::string_view needs_from;  // an option that only --from gives a meaning
+    bool truncate_given = false, split_given = false;
     for (const given_option& option : line.options) {
         const std::string_view name = option.name;
         const auto number = [&](std::uint64_t low, std::uint64_t high) -> std::optional<std::uint64_t> {
@@ -77,19 +79,20 @@ std::optional<problem> read_options(int argc, char** argv, options& o) {
         } else if (name == "--manifest") {
             o.manifest = option.value;
         } else if (name == "--truncate") {
-            o.layout.truncate = true;
+            truncate_given = true;
+        } else if (name == "--strict") {
+            o.strict = true;
         } else if (name == "--idle" && (n = number(1, 0x7FFFFFFF))) {
             o.layout.idle = static_cast<std::uint32_t>(*n);
-        } else if (name == "--copies" && (n = number(1, kMostDurations))) {
+        } else if (name == "--copies" && (n = number(1, 256))) {
             o.layout.copies = static_cast<unsigned>(*n);
-            o.copies_given = true;
         } else if (name == "--copy-gap" && (n = number(1, 0x7FFFFFFF))) {
             o.layout.copy_gap = static_cast<std::uint32_t>(*n);
         } else if (name == "--header" && (n = number(0, 255))) {
             o.layout.header = static_cast<unsigned char>(*n);
-        } else if (name == "--split" && (n = number(1, 0x7FFFFFFF))) {
-            o.reading.split_gap = static_cast<std::uint32_t>(*n);
-            o.form_options |= kSplitOption;
+        } else if ((name == "--frame-gap" || name == "--split") && (n = number(0, 0x7FFFFFFF))) {
+            split_given = split_given || name == "--split";
+            o.layout.frame_gap = static_cast<std::uint32_t>(*n);
         } else if (name == "--unit" && (n = number(1, 0x7FFFFFFF))) {
             o.reading.unit = static_cast<std::uint32_t>(*n);
             o.form_options |= kUnitOption;
@@ -97,14 +100,16 @@ std::optional<problem> read_options(int argc, char** argv, options& o) {
             return usage_error("bad value for " + std::string(name) + ": " + quoted(option.value));
         }
     }
-    if (!o.from && !needs_from.empty())
-        return usage_error(std::string(needs_from) + " has no effect without --from");
+    if (!o.from && !needs_from.empty()) return usage_error(std::string(needs_from) + " has no effect without --from");
     if (o.form != nullptr)
         if (problem p = check_form_options(o, *o.form, "with --from " + std::string(o.form->name)); p.failed())
             return p;
     if (line.operands.size() != 2) return usage_error("needs INPUT and OUTPUT");
     o.input = line.operands[0];
     o.output = line.operands[1];
+    if (truncate_given)
+        warn(kTool, "--truncate has no effect: a signal longer than a record goes on into the next records");
+    if (split_given) warn(kTool, "--split is now --frame-gap, for every form");
     return std::nullopt;
 }
 
@@ -123,97 +128,153 @@ problem plan_outputs(const options& o, output_file& capture, output_file& manife
     return {};
 }
 
-// Opens every output, writes each through `write`, then commits them all; on
-// any failure abandons them all.
+// Opens every output and a writer on each, has `write` write them, then
+// commits them all; on any failure abandons them all. `write` returns the
+// run's problem, if it has one; a run that went on past one (left-out
+// entries) returns it with its status and the outputs are committed.
 template <class Write>
 problem write_outputs(std::vector<output_file*> outputs, Write write) {
-    owned_writer writer;
-    out_writer& out = writer.out;
+    owned_writer writers[2];
     problem outcome;
-    for (std::size_t i = 0; i < outputs.size() && !outcome.failed(); ++i) outcome = open_output(*outputs[i]);
     for (std::size_t i = 0; i < outputs.size() && !outcome.failed(); ++i) {
-        if (!out_init(out, outputs[i]->fd))
+        outcome = open_output(*outputs[i]);
+        if (!outcome.failed() && !out_init(writers[i].out, outputs[i]->fd))
             outcome = write_failure(*outputs[i], ENOMEM);
-        else if (const int error = write(i, out))
-            outcome = write_failure(*outputs[i], error);
     }
-    if (!outcome.failed()) return commit_outputs(outputs);
+    problem result;
+    if (!outcome.failed()) {
+        result = write(writers[0].out, outputs.size() > 1 ? &writers[1].out : nullptr);
+        if (result.status == kStatusPartial)
+            outcome = {};
+        else
+            outcome = result;
+    }
+    for (std::size_t i = 0; i < outputs.size() && !outcome.failed(); ++i)
+        if (!out_flush(writers[i].out)) outcome = write_failure(*outputs[i], writers[i].out.error);
+    if (!outcome.failed()) {
+        outcome = commit_outputs(outputs);
+        return outcome.failed() ? outcome : result;
+    }
     for (output_file* o : outputs) abandon_output(*o);
     return outcome;
 }
 
-// A form's reader's error, with where it is in the input.
-problem import_failure(const char* input, const import_error& error) {
+// A form's reader's error, after where it is in the input.
+std::string placed(const import_error& error) {
     std::string where = error.line == 0 ? "" : "line " + std::to_string(error.line);
     if (error.column != 0) where += ", column " + std::to_string(error.column);
-    return failure(std::string(input) + ": " + where + (where.empty() ? "" : ": ") + error.message);
+    return where + (where.empty() ? "" : ": ") + error.message;
 }
 
-// One run: the command line, the outputs planned, the input read, the
-// outputs written.
+// Reads the signals of `source` in `form` and lays each out as it comes.
+problem import_signals(const options& o, const signal_form& form, text_source& source, out_writer& capture_out,
+                       out_writer* manifest) {
+    capture_writer capture = start_capture(capture_out, std::nullopt);
+    write_header(capture, o.layout.header);
+    if (manifest != nullptr) start_manifest(*manifest);
+    layout_state state;
+    std::uint64_t signals = 0, skipped = 0;
+    import_error strict_error;
+    const auto warn_input = [&](const std::string& message) { warn(kTool, std::string(o.input) + ": " + message); };
+    signal_sink sink;
+    sink.skip = [&](const import_error& error) {
+        if (o.strict) return strict_error = error, false;
+        ++skipped;
+        warn_input(placed(error) + "; left out");
+        return true;
+    };
+    sink.take = [&](ir_signal& s) {
+        if (s.durations.empty()) {
+            const std::string label = s.name.empty() ? std::string(o.input) + ":" + std::to_string(s.line) : s.name;
+            sink.skip(import_error{s.line, 0, "signal " + quoted(label) + " has no durations"});
+            return;
+        }
+        ++signals;
+        lay_out_signal(s, form.name, o.layout, state, capture, manifest, o.input, warn_input);
+        // A failed write ends the reading: nothing more can be written.
+        if (capture_out.error != 0 || (manifest != nullptr && manifest->error != 0)) source.ended = true;
+    };
+    sink.note = warn_input;
+    import_error error;
+    const bool read = form.read(source, o.reading, sink, error);
+    if (capture_out.error != 0 || (manifest != nullptr && manifest->error != 0)) return {};  // said by the caller
+    if (source.error != 0) return failure(std::string("cannot read ") + o.input + ": " + std::strerror(source.error));
+    if (source.binary)
+        return failure(std::string(o.input) + " looks like a binary file; are INPUT and OUTPUT swapped?");
+    if (!strict_error.message.empty()) return failure(std::string(o.input) + ": " + placed(strict_error));
+    if (!read) return failure(std::string(o.input) + ": " + placed(error));
+    if (signals == 0)
+        return failure(std::string(o.input) + ": no signal in the input" + (skipped > 0 ? " that can be read" : ""));
+    finish_capture(capture);  // a failed write is the caller's to say
+    if (skipped > 0)
+        return problem{kStatusPartial,
+                       std::string(o.input) + ": " + std::to_string(skipped) + (skipped == 1 ? " entry" : " entries") +
+                           " left out (--strict refuses the input instead)",
+                       false};
+    return {};
+}
+
+// One run: the command line, the outputs planned, the input read and the
+// outputs written as it comes.
 problem run(int argc, char** argv) {
     options o;
     if (auto ended = read_options(argc, argv, o)) return *ended;
     output_file capture, manifest;
     if (problem p = plan_outputs(o, capture, manifest); p.failed()) return p;
 
-    std::string input;
-    if (const int error = read_text_file(o.input, input))
+    text_source source;
+    if (const int error = open_text_source(o.input, source))
         return failure(std::string("cannot read ") + o.input + ": " + std::strerror(error));
-    std::string_view text = input;
-    skip_byte_order_mark(text);
-    if (looks_binary(text))
+    struct closer {
+        text_source& source;
+        ~closer() { close_text_source(source); }
+    } close_at_end{source};
+    // The start of the input tells binary data and the form.
+    constexpr std::size_t kStart = std::size_t{1} << 16;
+    read_at_least(source, kStart);
+    if (source.error != 0) return failure(std::string("cannot read ") + o.input + ": " + std::strerror(source.error));
+    if (source_text(source).substr(0, 3) == "\xEF\xBB\xBF") source.start += 3;
+    if (looks_binary(source_text(source).substr(0, 1024)) || (source.binary && source_text(source).size() < 1024))
         return failure(std::string(o.input) + " looks like a binary file; are INPUT and OUTPUT swapped?");
 
     if (!o.from) {
+        // A description is read twice, to check it and to write it: whole.
+        while (read_more(source)) {
+        }
+        if (source.error != 0)
+            return failure(std::string("cannot read ") + o.input + ": " + std::strerror(source.error));
+        if (source.binary)
+            return failure(std::string(o.input) + " looks like a binary file; are INPUT and OUTPUT swapped?");
+        const std::string_view text = source_text(source);
         description d;
         std::string error;
         if (!read_description(text, d, error)) return failure(std::string(o.input) + ": " + error);
         if (d.records == 0 && !d.size)
             warn(kTool, std::string(o.input) + ": no record and no size line: the capture holds only its header");
-        return write_outputs({&capture}, [&](std::size_t, out_writer& out) {
+        return write_outputs({&capture}, [&](out_writer& out, out_writer*) {
             capture_writer writer = start_capture(out, d.size);
             write_description(text, d, writer);
-            return finish_capture(writer);
+            finish_capture(writer);  // a failed write is the caller's to say
+            return problem{};
         });
     }
 
     const signal_form* form = o.form;
     if (form == nullptr) {
-        form = recognise_form(text);
+        form = recognise_form(source_text(source).substr(0, kStart));
         if (form == nullptr)
-            return failure(std::string(o.input) + ": cannot tell its form; name it with --from (" +
-                           form_names(false) + ")");
+            return failure(std::string(o.input) + ": cannot tell its form; name it with --from (" + form_names(false) +
+                           ")");
         warn(kTool, std::string(o.input) + ": read as " + std::string(form->name));
         if (problem p =
                 check_form_options(o, *form, "on " + std::string(o.input) + ", read as " + std::string(form->name));
             p.failed())
             return p;
     }
-    read_result result;
-    std::vector<ir_signal>& signals = result.signals;
-    std::vector<std::string> warnings;
-    import_error error;
-    const bool read = form->read(text, o.reading, result, error);
-    if (read && signals.empty()) error = {0, 0, "no signal in the input"};
-    if (o.copies_given)
-        for (ir_signal& s : signals) s.copies = 0;
-    if (read)
-        for (const std::string& note : result.notes) warn(kTool, std::string(o.input) + ": " + note);
-    if (!read || signals.empty() || !check_records(signals, o.layout, o.input, warnings, error))
-        return import_failure(o.input, error);
-    for (const std::string& warning : warnings) warn(kTool, std::string(o.input) + ": " + warning);
     std::vector<output_file*> outputs = {&capture};
     if (o.manifest != nullptr) outputs.push_back(&manifest);
-    return write_outputs(outputs, [&](std::size_t i, out_writer& out) {
-        if (i == 1) {
-            out_text(out, manifest_text(signals, o.input));
-            out_flush(out);
-            return out.error;
-        }
-        capture_writer writer = start_capture(out, std::nullopt);
-        write_records(signals, o.layout, writer);
-        return finish_capture(writer);
+    return write_outputs(outputs, [&](out_writer& out, out_writer* manifest_out) {
+        return import_signals(o, *form, source, out, manifest_out);
     });
 }
 

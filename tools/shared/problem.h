@@ -7,6 +7,7 @@
 constexpr int kStatusSuccess = 0;
 constexpr int kStatusFailure = 1;  // an input that cannot be read or used, an output that cannot be written
 constexpr int kStatusUsage = 2;    // a command line, or a choice of files, that cannot be carried out
+constexpr int kStatusPartial = 3;  // the outputs were written, but entries of the input were left out
 
 struct problem {
     int status = kStatusSuccess;

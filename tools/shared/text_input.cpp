@@ -1,6 +1,10 @@
 // Lines, tokens, numbers and quoted words.
 #include "tools/shared/text_input.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -82,8 +86,7 @@ int read_text_file(const char* path, std::string& text) {
         }
         const bool was_short = text.size() < 1024;
         text.append(chunk, n);
-        if (std::memchr(chunk, '\0', n) != nullptr || (was_short && text.size() >= 1024 && looks_binary(text)))
-            break;
+        if (std::memchr(chunk, '\0', n) != nullptr || (was_short && text.size() >= 1024 && looks_binary(text))) break;
     }
     if (error == 0 && std::ferror(in)) error = errno != 0 ? errno : EIO;
     if (!standard_input) std::fclose(in);
@@ -146,4 +149,68 @@ int hex_digit_value(char c) {
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
+}
+
+int open_text_source(const char* path, text_source& source) {
+    source = text_source{};
+    if (path[0] == '-' && path[1] == '\0') {
+        source.fd = 0;
+        return 0;
+    }
+    source.fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (source.fd < 0) return errno;
+    source.own_fd = true;
+    return 0;
+}
+
+void close_text_source(text_source& source) {
+    if (source.own_fd && source.fd >= 0) ::close(source.fd);
+    source.fd = -1;
+    source.own_fd = false;
+}
+
+bool read_more(text_source& source) {
+    if (source.ended) return false;
+    constexpr std::size_t kChunk = std::size_t{1} << 16;
+    // The text dropped is given back before the buffer grows, so that it
+    // holds what is still needed and one chunk.
+    if (source.start > 0 && source.start >= source.buffer.size() / 2) {
+        source.buffer.erase(0, source.start);
+        source.start = 0;
+    }
+    const std::size_t had = source.buffer.size();
+    source.buffer.resize(had + kChunk);
+    ssize_t n;
+    do n = ::read(source.fd, source.buffer.data() + had, kChunk);
+    while (n < 0 && errno == EINTR);
+    source.buffer.resize(had + static_cast<std::size_t>(n > 0 ? n : 0));
+    if (n <= 0) {
+        source.error = n < 0 ? errno : 0;
+        source.ended = true;
+        return false;
+    }
+    source.total += static_cast<std::uint64_t>(n);
+    if (source.buffer.size() - source.start > kMostText) {
+        source.error = EFBIG;
+        source.ended = true;
+    }
+    // Reading stops at a NUL byte: the input is no text, and an endless
+    // binary stream is not read on.
+    if (const void* nul = std::memchr(source.buffer.data() + had, '\0', static_cast<std::size_t>(n))) {
+        source.buffer.resize(static_cast<std::size_t>(static_cast<const char*>(nul) - source.buffer.data()));
+        source.binary = true;
+        source.ended = true;
+    }
+    return source.buffer.size() > had;
+}
+
+void read_at_least(text_source& source, std::size_t bytes) {
+    while (source_text(source).size() < bytes && read_more(source)) {
+    }
+}
+
+void drop_text(text_source& source, std::size_t bytes) {
+    const std::string_view gone = source_text(source).substr(0, bytes);
+    source.line += static_cast<unsigned>(std::count(gone.begin(), gone.end(), '\n'));
+    source.start += gone.size();
 }

@@ -58,6 +58,61 @@ std::string quoted(std::string_view word);
 // The most text a companion reads from one input.
 constexpr std::size_t kMostText = std::size_t{1} << 30;
 
+// Text read as it comes, a chunk at a time: readers see the buffered text
+// from the start of the line they are at, and drop what they are done with,
+// so that memory holds the longest line or entry, never the whole input.
+struct text_source {
+    int fd = -1;
+    bool own_fd = false;
+    bool ended = false;   // no more to read: the end of the input, a NUL byte or a failure
+    bool binary = false;  // a NUL byte ended it
+    int error = 0;        // the errno of a failed read, EFBIG for a line or entry over kMostText
+    std::string buffer;
+    std::size_t start = 0;    // where the text not yet dropped starts in `buffer`
+    unsigned line = 1;        // the number of the line at `start`
+    std::uint64_t total = 0;  // bytes read so far
+};
+
+// Opens `path` ("-": standard input). Returns 0 or the errno.
+int open_text_source(const char* path, text_source& source);
+void close_text_source(text_source& source);
+
+// The text read and not yet dropped.
+inline std::string_view source_text(const text_source& source) {
+    return std::string_view(source.buffer).substr(source.start);
+}
+
+// Reads the next chunk onto the end of the text; false when nothing more
+// came. Views of the text taken before are no longer valid.
+bool read_more(text_source& source);
+
+// Reads until the text holds `bytes` bytes or the input ended.
+void read_at_least(text_source& source, std::size_t bytes);
+
+// Drops the first `bytes` of the text, counting its lines.
+void drop_text(text_source& source, std::size_t bytes);
+
+// Calls `each(line)` for every line of the input, each dropped once done
+// with, until it returns false; returns false when it did.
+template <class Each>
+bool for_each_line(text_source& source, Each each) {
+    for (;;) {
+        std::string_view text = source_text(source);
+        std::size_t end = text.find('\n');
+        // A long line is searched once: each chunk from where the last ended.
+        for (std::size_t searched = text.size(); end == std::string_view::npos && read_more(source);
+             searched = text.size()) {
+            text = source_text(source);
+            end = text.find('\n', searched);
+        }
+        text = source_text(source);
+        if (text.empty()) return true;
+        const text_line line{text.substr(0, end), source.line};
+        if (!each(line)) return false;
+        drop_text(source, end == std::string_view::npos ? text.size() : end + 1);
+    }
+}
+
 // Reads the whole of `path` ("-": standard input), or, from input that
 // shows itself to be binary (see looks_binary), as far as it showed it.
 // Returns 0, or the errno of the failure (EFBIG past kMostText).
