@@ -190,6 +190,7 @@ TEST_P(ExportFailure, SaysWhyAndWritesNothing) {
     dir.write_bytes("text.txt", "pulse 100\n");
     dir.write_bytes("out.txt", "old");
     dir.write_bytes("names.txt", kNames);
+    dir.write_bytes("other.txt", std::string(kNames) + "9\tmute\n");
     const std::string before = directory_listing(dir.path);
     const run_result r = run_export(dir, c.args);
     EXPECT_EQ(r.status, c.status);
@@ -228,6 +229,14 @@ INSTANTIATE_TEST_SUITE_P(
             {"--to", "raw", "--records", "3-1", "cap.dat", "out.txt"},
             2,
             "tavlin-export: bad record list item '3-1' (records as tavlin numbers them, in hex: 1-1F,23)\n" + kTry},
+        // A manifest of another capture, whose names would go to the wrong
+        // signals.
+        failure_case{"names_of_another_capture",
+                     "1 2",
+                     {"--to", "raw", "--names", "other.txt", "cap.dat", "out.txt"},
+                     1,
+                     "tavlin-export: --names other.txt names record 9, past the last record of cap.dat (1): it is "
+                     "the manifest of another capture\n"},
         failure_case{"record_past_the_last",
                      "1 2",
                      {"--to", "raw", "--records", "1-2", "cap.dat", "out.txt"},

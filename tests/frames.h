@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "passes/frame_slicer.h"
 
@@ -36,3 +37,9 @@ extern const std::string kSonyHeader;
 // The line of a frame of `bits` zero bits of record `record` under `profile`,
 // with the verbose `tail` (": ..." or empty) before its line end.
 std::string zero_frame(const format_profile& profile, unsigned record, unsigned bits, const std::string& tail);
+
+// A KANDEN frame of `bytes` in microseconds (header 3500 1750, bursts of
+// 435, a 0 gap 435 and a 1 gap 1300, then a stop burst), and the line
+// tavlin prints for it as record `record` (from byte `first` of it).
+std::string kanden_durations(const std::vector<unsigned>& bytes);
+std::string kanden_line(unsigned record, const std::vector<unsigned>& bytes, std::size_t first = 0);

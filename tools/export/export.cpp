@@ -115,6 +115,15 @@ problem read_names(const char* path, std::map<std::uint64_t, std::string>& names
     return {};
 }
 
+// A manifest that names a record past the capture's last is another
+// capture's: its names would be given to the wrong signals.
+problem check_names(const options& o, const std::map<std::uint64_t, std::string>& names, std::uint64_t records) {
+    if (names.empty() || records == kUnknownRecords || names.rbegin()->first <= records) return {};
+    return failure(std::string("--names ") + o.names + " names record " + record_number_text(names.rbegin()->first) +
+                   ", past the last record of " + o.capture + " (" + record_number_text(records) +
+                   "): it is the manifest of another capture");
+}
+
 // Writes the signals of the listed records through `out` as the form's
 // text; with no writer, only checks that every one can be written, and
 // warns of nothing. A signal that mkcapture laid out over several records
@@ -195,9 +204,11 @@ problem export_records(const options& o, const std::map<std::uint64_t, std::stri
     if (capture.stream && capture.error != 0)
         return failure(std::string("cannot read ") + o.capture + ": " + std::strerror(capture.error));
     // A stream's last record is known only at its end.
-    if (capture.stream && capture.ended)
+    if (capture.stream && capture.ended) {
         if (const std::uint64_t past = first_past(o.records, capture.next - 1))
             return failure("record " + record_number_text(past) + " is past the last record of " + o.capture);
+        if (problem p = check_names(o, names, capture.next - 1); p.failed()) return p;
+    }
     out_text(*out, text);
     if (written == 0) warn(kTool, "no record of " + std::string(o.capture) + " holds a signal");
     return {};
@@ -223,6 +234,10 @@ problem run(int argc, char** argv) {
     if (const std::uint64_t past = first_past(o.records, capture.records)) {
         close_capture_file(capture);
         return failure("record " + record_number_text(past) + " is past the last record of " + o.capture);
+    }
+    if (problem p = check_names(o, names, capture.records); p.failed()) {
+        close_capture_file(capture);
+        return p;
     }
 
     // An output that cannot be taken back (standard output, a FIFO, a

@@ -157,8 +157,8 @@ bool write_broadlink(const ir_signal& s, const write_settings&, std::string& tex
         put_ticks(ticks);
     }
     if (s.durations.size() % 2 == 1) put_ticks(kEndingGapTicks);
-    std::string bytes = {static_cast<char>(kInfrared), 0, static_cast<char>(body.size() & 0xFF),
-                         static_cast<char>(body.size() >> 8)};
+    std::string bytes = {static_cast<char>(kInfrared), static_cast<char>(std::min(s.repeats, 255u)),
+                         static_cast<char>(body.size() & 0xFF), static_cast<char>(body.size() >> 8)};
     bytes += body;
     while (bytes.size() % 16 != 0) bytes += '\0';  // padding, as the devices send codes
     append_name(text, s.name, ":", "b64");
