@@ -86,4 +86,31 @@ INSTANTIATE_TEST_SUITE_P(
                    "a: 2400 600 1200\nc: 600 600 600\n"}),
     [](const ::testing::TestParamInfo<whole_case>& info) { return std::string(info.param.name); });
 
+// --strict refuses the file with the bad entry, and writes nothing.
+TEST(WholeSignalStrict, RefusesTheFileOfABadEntry) {
+    scratch_dir dir;
+    dir.write_bytes("in.txt", "a: 2400 600 1200\nb: 2400 0 1200\n");
+    const std::string before = directory_listing(dir.path);
+    const run_result r = run_mkcapture(dir, {"--from", "raw", "--strict", "in.txt", "out.cap"});
+    EXPECT_EQ(r.err, "mkcapture: in.txt: line 2, column 9: zero duration\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(directory_listing(dir.path), before);
+}
+
+// A note whose text was damaged (its checksum fails) is no note: the record
+// is exported as a record from elsewhere, its words up to the first 0.
+TEST(WholeSignalNote, DamagedIsNotTaken) {
+    scratch_dir dir;
+    dir.write_bytes("in.txt", "power: 100 200 300 5000\n");
+    ASSERT_EQ(run_mkcapture(dir, {"--from", "raw", "in.txt", "out.cap"}).status, 0);
+    std::string capture = read_file(dir.path_of("out.cap"));
+    EXPECT_EQ(run_export(dir, {"--to", "raw", "out.cap", "-"}).out, "power: 100 200 300 5000\n");
+    // The note starts at word 6 (after the durations in words 1 to 3 and
+    // two 0s), its text at word 10, two bytes a word: "signal\nname
+    // power\nform raw\nafter 5000\n". Byte 33 of it, the 5, becomes a 4.
+    capture[1024 + 4 * (10 + 33 / 2) + 33 % 2] ^= 1;
+    dir.write_bytes("out.cap", capture);
+    EXPECT_EQ(run_export(dir, {"--to", "raw", "out.cap", "-"}).out, "record_1: 100 200 300\n");
+}
+
 }  // namespace

@@ -31,7 +31,8 @@ const char* const kHelpRest =
     "  --records LIST    the records to write, as tavlin numbers them (hex):\n"
     "                    1-1F,23,40- (default: all)\n"
     "  --names MANIFEST  name the signals after mkcapture's --manifest file\n"
-    "                    (default: record_N, N as tavlin numbers the record)\n";
+    "                    (default: the capture's names, or record_N, N as\n"
+    "                    tavlin numbers the record)\n";
 
 const char* const kHelpEnd =
     "Pronto and sendir hold bursts and gaps in pairs, and a Broadlink code ends\n"
@@ -47,13 +48,16 @@ const char* const kHelpEnd =
 std::string help_text() {
     return std::string(
                "usage: tavlin-export --to FORM [--records LIST] [--names MANIFEST] [--carrier HZ] CAPTURE OUTPUT\n"
-               "Writes the records of the capture file CAPTURE ('-' reads standard input)\n"
+               "Writes the signals of the capture file CAPTURE ('-' reads standard input)\n"
                "to OUTPUT ('-' writes standard output) as text another tool can send. A\n"
-               "record's signal is its words from 1 up to the first 0, in microseconds,\n"
-               "burst first; word 0, the idle time, is left out, and copies of a signal\n"
-               "inside a record stay as they are. Records without a signal are left out.\n") +
+               "capture that mkcapture wrote gives back its signals as imported, from its\n"
+               "records and their notes: frames rejoined, the last gap, name, carrier,\n"
+               "duty cycle and repeats. Any other record's signal is its words from 1 up\n"
+               "to the first 0, in microseconds, burst first (word 0, the idle time, is\n"
+               "left out). Records without a signal are left out.\n") +
            help_option("--to FORM", form_names(true) + " (mkcapture --from reads each back)") + kHelpRest +
-           help_option("--carrier HZ", "the carrier that " + forms_with(kCarrierOption) + " state (default 38000)") +
+           help_option("--carrier HZ",
+                       "the carrier that " + forms_with(kCarrierOption) + " state (default: the signal's, or 38000)") +
            kHelpEnd;
 }
 
