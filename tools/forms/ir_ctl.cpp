@@ -9,14 +9,7 @@
 namespace {
 
 bool read_ir_ctl(text_source& source, const read_settings&, signal_sink& sink, import_error& error) {
-    bool open = false;
-    bool skipping = false;  // the open message holds a token that cannot be read: it is left out
-    ir_signal s;
-    std::string name;  // a comment line just before a message names it
-    const auto end_signal = [&] {
-        if (open && !skipping) sink.take(s);
-        open = skipping = false;
-    };
+    stream_signal s;
     // The tokens of one line; false with `error` set at one that cannot be
     // read, the rest of the line left.
     const auto read_tokens = [&](line_tokens& tokens, unsigned number) {
@@ -29,7 +22,7 @@ bool read_ir_ctl(text_source& source, const read_settings&, signal_sink& sink, i
             }
             if (token == "timeout") {
                 tokens.next();
-                end_signal();
+                end_signal(s, sink);
                 continue;
             }
             bool burst = true;
@@ -44,16 +37,15 @@ bool read_ir_ctl(text_source& source, const read_settings&, signal_sink& sink, i
             } else if (token[0] < '0' || token[0] > '9') {
                 return fail(error, number, column, "expected '+N', '-N', 'pulse N' or 'space N'");
             }
-            if (!open) s = ir_signal{std::move(name), number, {}};
-            name.clear();
-            open = true;
-            const bool burst_expected = s.durations.size() % 2 == 0;
+            open_signal(s, number);
+            std::vector<std::uint32_t>& d = s.signal.durations;
+            const bool burst_expected = d.size() % 2 == 0;
             if (burst != burst_expected)
                 return fail(error, number, column,
                             burst_expected ? "a gap where a burst must be" : "a burst where a gap must be");
             std::uint32_t value;
             if (!read_duration(token, number, value_column, 1, value, error)) return false;
-            s.durations.push_back(value);
+            d.push_back(value);
         }
     };
     const bool read = for_each_line(source, [&](text_line line) {
@@ -62,24 +54,22 @@ bool read_ir_ctl(text_source& source, const read_settings&, signal_sink& sink, i
         const std::string_view comment = hash == std::string_view::npos ? "" : trimmed(content.substr(hash + 1));
         content = content.substr(0, hash);
         if (trimmed(content).empty()) {
-            if (hash == std::string_view::npos)
-                end_signal();  // a blank line
-            else if (comment.substr(0, 7) == "timeout")
-                end_signal();
-            else if (!open)
-                name = comment_name(line.text.substr(hash));
+            if (hash == std::string_view::npos || comment.substr(0, 7) == "timeout")
+                end_signal(s, sink);  // a blank line, or the timeout
+            else if (!s.open)
+                s.name = comment_name(line.text.substr(hash));
             return true;
         }
         line_tokens tokens{content};
-        if (!read_tokens(tokens, line.number) && !skipping) {
+        if (!read_tokens(tokens, line.number) && !s.skipping) {
             // The rest of the line, and of the message, is left out with it.
-            skipping = open;
+            s.skipping = s.open;
             if (!sink.skip(error)) return false;
         }
-        if (comment.substr(0, 7) == "timeout") end_signal();
+        if (comment.substr(0, 7) == "timeout") end_signal(s, sink);
         return true;
     });
-    if (read) end_signal();
+    if (read) end_signal(s, sink);
     return read;
 }
 

@@ -24,6 +24,18 @@ bool read_duration(std::string_view token, unsigned line, unsigned column, std::
     return true;
 }
 
+void open_signal(stream_signal& s, unsigned line) {
+    if (s.open) return;
+    s.signal = ir_signal{std::move(s.name), line, {}};
+    s.name.clear();
+    s.open = true;
+}
+
+void end_signal(stream_signal& s, signal_sink& sink) {
+    if (s.open && !s.skipping) sink.take(s.signal);
+    s.open = s.skipping = false;
+}
+
 bool reads_cleanly(bool (*read)(text_source&, const read_settings&, signal_sink&, import_error&),
                    std::string_view text) {
     text_source source;

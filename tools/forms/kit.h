@@ -34,6 +34,22 @@ bool for_each_entry_line(text_source& source, signal_sink& sink, import_error& e
 }
 inline constexpr bool kNeverFatal = false;
 
+// The signal being read in a form that is a stream of durations (mode2,
+// ir-ctl): open from its first burst to its end; a line of it that cannot be
+// read leaves the rest of it out; a comment line before it names it.
+struct stream_signal {
+    bool open = false;
+    bool skipping = false;
+    ir_signal signal;
+    std::string name;
+};
+
+// Opens the signal at `line`, when none is open.
+void open_signal(stream_signal& s, unsigned line);
+
+// Ends the open signal: to the sink, unless it is left out.
+void end_signal(stream_signal& s, signal_sink& sink);
+
 // True when `read` reads all of `text` without leaving out an entry, and
 // finds a signal in it (the recognisers that try a reader).
 bool reads_cleanly(bool (*read)(text_source&, const read_settings&, signal_sink&, import_error&),
@@ -92,6 +108,23 @@ std::string unescaped_name(std::string_view text);
 // comment line ("" for a blank one).
 void append_name_comment(std::string& text, std::string_view name);
 std::string comment_name(std::string_view line);
+
+// As for_each_entry_line, for forms of one entry a line that a comment line
+// just before it names (pronto, sendir): `each(line, name)`, the name ""
+// when there is none.
+template <class Each>
+bool for_each_named_line(text_source& source, signal_sink& sink, import_error& error, Each each) {
+    std::string name;
+    return for_each_entry_line(source, sink, error, kNeverFatal, [&](text_line line) {
+        if (is_blank_or_comment(line.text)) {
+            name = comment_name(line.text);
+            return true;
+        }
+        std::string named = std::move(name);
+        name.clear();
+        return each(line, std::move(named));
+    });
+}
 
 // Appends `name` in double quotes, escaped.
 void append_quoted(std::string& text, std::string_view name);

@@ -13,15 +13,8 @@ bool is_keyword(std::string_view word) {
 }
 
 bool read_mode2(text_source& source, const read_settings&, signal_sink& sink, import_error& error) {
-    bool started = false;   // a pulse, space, timeout or carrier line has come
-    bool open = false;      // a signal has begun and not ended
-    bool skipping = false;  // the open signal holds a line that cannot be read: it is left out
-    ir_signal s;
-    std::string name;  // a comment line just before a signal names it
-    const auto end_signal = [&] {
-        if (open && !skipping) sink.take(s);
-        open = skipping = false;
-    };
+    bool started = false;  // a pulse, space, timeout or carrier line has come
+    stream_signal s;
     // One line; false with `error` set for one that cannot be read.
     const auto read_line = [&](text_line line) {
         line_tokens tokens{line.text};
@@ -34,29 +27,28 @@ bool read_mode2(text_source& source, const read_settings&, signal_sink& sink, im
             return fail(error, line.number, column, "expected 'pulse N', 'space N', 'timeout N' or 'carrier N'");
         std::uint32_t value;
         if (!read_duration(value_text, line.number, value_column, 1, value, error)) return false;
+        std::vector<std::uint32_t>& d = s.signal.durations;
         if (kind == "pulse") {
-            if (!open) s = ir_signal{std::move(name), line.number, {}};
-            name.clear();
-            open = true;
-            if (s.durations.size() % 2 == 1) return fail(error, line.number, column, "a pulse where a space must be");
-            s.durations.push_back(value);
-        } else if (open && kind != "carrier") {
+            open_signal(s, line.number);
+            if (d.size() % 2 == 1) return fail(error, line.number, column, "a pulse where a space must be");
+            d.push_back(value);
+        } else if (s.open && kind != "carrier") {
             // A long space ends the signal as its last gap; a timeout ends it.
-            if (kind == "space") s.durations.push_back(value);
-            if (kind == "timeout" || value > kSignalGap) end_signal();
+            if (kind == "space") d.push_back(value);
+            if (kind == "timeout" || value > kSignalGap) end_signal(s, sink);
         }
         return true;
     };
     const bool read = for_each_line(source, [&](text_line line) {
         if (is_blank_or_comment(line.text)) {
-            if (!open) name = comment_name(line.text);
+            if (!s.open) s.name = comment_name(line.text);
             return true;
         }
-        if (read_line(line) || skipping) return true;
-        skipping = open;  // the rest of a signal is left out with it
+        if (read_line(line) || s.skipping) return true;
+        s.skipping = s.open;  // the rest of a signal is left out with it
         return sink.skip(error);
     });
-    if (read) end_signal();
+    if (read) end_signal(s, sink);
     return read;
 }
 

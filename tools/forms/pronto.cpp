@@ -14,14 +14,7 @@ namespace {
 tick_length cycle_of(std::uint64_t frequency_word) { return {frequency_word * 241246, 1000000}; }
 
 bool read_pronto(text_source& source, const read_settings&, signal_sink& sink, import_error& error) {
-    std::string name;  // a comment line just before a code names it
-    return for_each_entry_line(source, sink, error, kNeverFatal, [&](text_line line) {
-        if (is_blank_or_comment(line.text)) {
-            name = comment_name(line.text);
-            return true;
-        }
-        std::string named = std::move(name);
-        name.clear();
+    return for_each_named_line(source, sink, error, [&](text_line line, std::string named) {
         line_tokens tokens{line.text};
         std::vector<std::uint32_t> words;
         for (unsigned column;;) {

@@ -19,14 +19,7 @@ tick_length cycle_of(std::uint64_t frequency) { return {1000000, frequency}; }
 constexpr std::size_t kMostDurations = 65536;
 
 bool read_sendir(text_source& source, const read_settings&, signal_sink& sink, import_error& error) {
-    std::string name;  // a comment line just before a code names it
-    return for_each_entry_line(source, sink, error, kNeverFatal, [&](text_line line) {
-        if (is_blank_or_comment(line.text)) {
-            name = comment_name(line.text);
-            return true;
-        }
-        std::string named = std::move(name);
-        name.clear();
+    return for_each_named_line(source, sink, error, [&](text_line line, std::string named) {
         if (const std::size_t comma = empty_field(line.text, 0); comma != std::string_view::npos)
             return fail(error, line.number, static_cast<unsigned>(comma) + 1, "an empty field before ','");
         if (trimmed(line.text).back() == ',')
