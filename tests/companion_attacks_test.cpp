@@ -122,7 +122,7 @@ TEST(AttacksOnForms, MessagesSayWhatIsWrong) {
 TEST(AttacksOnForms, RandomSignalsAndNamesRoundTrip) {
     std::mt19937 random(18);
     const std::string pieces[] = {"#", ":", ",", "\"", "'", "\\", "b64", "int", "NULL", "power", " ", "\t",
-                                  "\a", "\x1b[2J", "\r", "\n", "\x7f", "\xc2\x85", "\xc3\xa9", "\xff", "record_7", ""};
+                                  "\a", "\x1b[2J", "\r", "\n", "\x7f", "\xc2\x85", "\xc3\xa9", "\xff", "record_7", "timeout", ""};
     for (int round = 0; round < 300; ++round) {
         std::vector<ir_signal> signals(1 + random() % 4);
         for (ir_signal& s : signals) {

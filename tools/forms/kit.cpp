@@ -116,6 +116,8 @@ void append_name_comment(std::string& text, std::string_view name) {
     text += "# ";
     std::size_t first = 0, last = name.size();
     while (first < last && is_blank(name[first])) append_hex_escape(text, static_cast<unsigned char>(name[first++]));
+    // ir-ctl ends a message at a "# timeout" comment.
+    if (name.substr(first, 7) == "timeout") append_hex_escape(text, static_cast<unsigned char>(name[first++]));
     std::size_t end = last;
     while (end > first && is_blank(name[end - 1])) --end;
     append_escaped(text, name.substr(first, end - first));

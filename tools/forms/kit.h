@@ -104,7 +104,8 @@ void append_escaped(std::string& text, std::string_view name);
 std::string unescaped_name(std::string_view text);
 
 // A comment line naming the entry after it: "# " and the name escaped, a
-// blank at either end too. comment_name reads it back from a blank or
+// blank at either end too, and the first letter of a name that starts with
+// "timeout" (which ir-ctl reads as the end of a message). comment_name reads it back from a blank or
 // comment line ("" for a blank one).
 void append_name_comment(std::string& text, std::string_view name);
 std::string comment_name(std::string_view line);
