@@ -84,13 +84,12 @@ scratch_dir::scratch_dir() {
     if (mkdtemp(pattern.data()) == nullptr) std::abort();
     path = pattern;
 }
+#endif
 
 scratch_dir::~scratch_dir() {
     std::error_code ignored;
     std::filesystem::remove_all(path, ignored);
 }
-
-#endif
 
 std::string scratch_dir::path_of(std::string_view name) const { return path + "/" + std::string(name); }
 
