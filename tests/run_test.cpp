@@ -2,6 +2,9 @@
 // file cut while it is decoded, and a file over 2 GiB. Whole stdout, stderr
 // and status are compared.
 #include <gtest/gtest.h>
+#if defined(_WIN32)
+#include <windows.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -70,6 +73,7 @@ INSTANTIATE_TEST_SUITE_P(
         run_end{"directory", std::nullopt, {".", "1", "v"}, {}, "fopen error 13\n", "argc=4\n", 1},
         run_end{"zero-byte file", "size 0", {"cap.dat", "0"}, {}, "malloc error 87\n", "argc=3\n" + file_note(0), 2},
         run_end{"NUL", std::nullopt, {"NUL"}, {}, "malloc error 87\n", "Input File NUL :0 \n", 2},
+        run_end{"output to NUL", kDumpOnly, {"cap.dat", "0"}, output_to("NUL"), "", notes(3, 1), 0},
         run_end{"closed standard output",
                 kDumpOnly,
                 {"cap.dat", "0"},
@@ -114,6 +118,23 @@ INSTANTIATE_TEST_SUITE_P(
                 notes(3, 1) + "write error 9\n",
                 1}),
     golden_name_of<run_end>);
+#endif
+
+#if defined(_WIN32)
+// A named pipe has no size: the run ends as for a file with nothing to load,
+// with ESPIPE, as a pipe does on POSIX.
+TEST(RunPipe, NamedPipeHasNoSize) {
+    char name[64];
+    std::snprintf(name, sizeof name, "\\\\.\\pipe\\tavlin-test-%lu", GetCurrentProcessId());
+    const HANDLE pipe = CreateNamedPipeA(name, PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE, 1, 4096, 4096, 0, nullptr);
+    ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
+    scratch_dir dir;
+    const run_result r = run_tavlin(dir, {name, "0"});
+    CloseHandle(pipe);
+    EXPECT_PRED_FORMAT2(same_text, r.out, "malloc error 29\n");
+    EXPECT_PRED_FORMAT2(same_text, r.err, std::string("argc=3\nInput File ") + name + " :-1 \n");
+    EXPECT_EQ(r.status, 2);
+}
 #endif
 
 // Files around the header's end: no record until one byte follows the header.
