@@ -214,13 +214,14 @@ TEST(RunFailure, FileCutWhileDecodingEndsWithTheLinesReadBefore) {
     }
 }
 
-// A file over 2 GiB (over 4 GiB on Windows, whose reads take the offset
-// in two 32-bit halves) is measured, loaded and walked whole: its size does
-// not wrap, and its last (one-byte) record is reached. The file is sparse.
+// A file over 2 GiB (on Windows, whose reads take the offset in two 32-bit
+// halves, over 4 GiB and windows' worth more) is measured, loaded and walked
+// whole: its size does not wrap, and its last (one-byte) record is reached.
+// The file is sparse.
 TEST(RunLargeFile, FileOverTwoGibibytesIsWalkedToItsLastRecord) {
     scratch_dir dir;
 #if defined(_WIN32)
-    const unsigned long long size = (1ull << 32) + 1025;
+    const unsigned long long size = (1ull << 32) + (8ull << 20) + 1025;
 #else
     const unsigned long long size = (1ull << 31) + 1025;
 #endif
