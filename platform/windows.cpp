@@ -17,17 +17,10 @@ HANDLE handle_of(int fd) { return reinterpret_cast<HANDLE>(_get_osfhandle(fd)); 
 }  // namespace
 
 int platform_open_read(const native_char* path, std::FILE** file) {
+    // Windows refuses to open a directory as a file, with EACCES.
     errno = 0;
     std::FILE* f = _wfopen(path, L"rb");
     if (f == nullptr) return errno != 0 ? errno : EIO;
-    // The system refuses to open a directory as a file, with EACCES; a
-    // handle that is one anyway is refused the same way.
-    BY_HANDLE_FILE_INFORMATION info;
-    if (GetFileInformationByHandle(handle_of(_fileno(f)), &info) != 0 &&
-        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        std::fclose(f);
-        return EACCES;
-    }
     *file = f;
     return 0;
 }
