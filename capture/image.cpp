@@ -72,9 +72,9 @@ load_result load_capture(std::FILE* file, std::uint64_t size, capture_image& ima
     // do: the kernel copies into a misaligned buffer several times slower.
     const std::uint64_t window = size < kWindowBytes ? size : kWindowBytes;
     const std::uint64_t capacity = window + kZeroTailBytes;
-    int error = 0;
-    unsigned char* buffer = platform_zeroed_block(capacity, error);
-    if (buffer == nullptr) return {load_failure::allocation, error};
+    int allocation_error = 0;
+    unsigned char* buffer = platform_zeroed_block(capacity, allocation_error);
+    if (buffer == nullptr) return {load_failure::allocation, allocation_error};
     image = capture_image{size, platform_descriptor(file), buffer, 0, 0, 0, capacity};
     fill_window(image, 0);
     if (image.window_error != 0) {

@@ -1,12 +1,11 @@
 // The Windows side of the platform layer. Standard output and error stay in
 // the C library's text mode, so that every line end reaches the reader as
 // CR LF; file sizes and offsets are 64-bit throughout.
-#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
 #include <cerrno>
-#include <cstring>
+#include <cwchar>
 
 #include "platform/platform.h"
 
@@ -92,7 +91,7 @@ int platform_read_error() { return EIO; }
 void platform_note_element(const native_char* element) {
     const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
     DWORD mode;
-    const int length = static_cast<int>(wcslen(element));
+    const int length = static_cast<int>(std::wcslen(element));
     if (GetConsoleMode(err, &mode) != 0) {
         std::fflush(stderr);
         DWORD written;

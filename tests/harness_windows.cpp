@@ -100,6 +100,12 @@ HANDLE inheritable_file(const std::string& path, DWORD access, DWORD disposition
 }  // namespace
 
 run_result run_tavlin(const scratch_dir& dir, const std::vector<std::string>& args, const run_setup& setup) {
+    // What this side can set up: the output's place, a closed output, and a
+    // file cut while tavlin writes into a full pipe.
+    if (!setup.stdin_text.empty() || !setup.stdin_path.empty() || setup.stdout_append || setup.as_nobody ||
+        setup.terminal_output || setup.file_limit != 0 || !setup.path_first.empty() || setup.merge_stderr ||
+        setup.stderr_closed || setup.terminate_when || !setup.fifo_name.empty())
+        ADD_FAILURE() << "a run setup that the Windows harness does not make";
     const std::string out_path = setup.stdout_path.empty() ? dir.path_of(".stdout") : setup.stdout_path;
     const std::string err_path = dir.path_of(".stderr");
     std::wstring command = quoted(wide(TAVLIN_BINARY));
