@@ -23,15 +23,17 @@ using native_char = char;
 constexpr int kStandardOutput = 1;
 
 // Opens `path` for reading in binary mode. Returns 0, or the C library's
-// error number; a directory is refused (EISDIR on POSIX; EACCES on Windows,
-// whose fopen refuses one with it).
+// error number; a directory is refused (EISDIR on POSIX, where fopen takes
+// one; EACCES on Windows, whose fopen refuses one itself).
 int platform_open_read(const native_char* path, std::FILE** file);
 
 // The descriptor of an open file.
 int platform_descriptor(std::FILE* file);
 
 // The size in bytes of the open file, its position left at the start; -1
-// with `error` set when it has none: a pipe (ESPIPE), or a failed seek.
+// with `error` set when it has none: a pipe (ESPIPE), or a failed seek. On
+// POSIX a device is as long as a seek to its end says (/dev/null 0); on
+// Windows every character device (NUL, a serial port) is 0.
 std::int64_t platform_file_size(std::FILE* file, int& error);
 
 // Reads up to `length` bytes at `offset` from the descriptor of an open
