@@ -6,9 +6,6 @@
 // the order in which the run produced them.
 #include "app/run.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cinttypes>
 #include <cstdio>
 
@@ -17,12 +14,12 @@
 #include "capture/image.h"
 #include "passes/modes.h"
 
-int run_tavlin(int argc, char** argv) {
+int run_tavlin(int argc, native_char** argv) {
     // The output buffer is the program's own: tavlin allocates nothing
     // before it loads the capture.
     static char standard_output_buffer[out_writer::kCapacity];
     out_writer out;
-    out_init(out, STDOUT_FILENO, standard_output_buffer);
+    out_init(out, kStandardOutput, standard_output_buffer);
     if (argc < 2) return end_with_usage(out);
 
     const run_options options = read_arguments(argc, argv);
@@ -31,12 +28,14 @@ int run_tavlin(int argc, char** argv) {
     std::FILE* file = nullptr;
     if (int error = open_capture(options.path, &file)) return end_with_failure(out, "fopen", error, kStatusOpen);
 
-    std::fprintf(stderr, "Input File %s :", options.path);
-    errno = 0;
-    const std::int64_t size = measure_capture(file);
-    // A zero-byte file has nothing to allocate: it is reported as ENOMEM, the
-    // code of a failed allocation. An unreadable position keeps its own errno.
-    const int size_error = size == 0 ? ENOMEM : (errno != 0 ? errno : EIO);
+    std::fputs("Input File ", stderr);
+    platform_note_element(options.path);
+    std::fputs(" :", stderr);
+    int size_error = 0;
+    const std::int64_t size = measure_capture(file, size_error);
+    // A zero-byte file has nothing to allocate: it is reported with the code
+    // of a failed zero-byte allocation. An unreadable position keeps its own.
+    if (size == 0) size_error = platform_empty_block_error();
     std::fprintf(stderr, "%" PRId64 " \n", size);
     if (size <= 0) {
         std::fclose(file);

@@ -1,11 +1,7 @@
 // The window over the capture file.
 #include "capture/image.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -29,10 +25,10 @@ void fill_window(capture_image& image, std::uint64_t start) {
     std::uint64_t done = 0;
     int error = 0;
     while (done < length) {
-        const ssize_t n = pread(image.fd, image.buffer + done, length - done, static_cast<off_t>(start + done));
-        if (n < 0 && errno == EINTR) continue;
+        int read_error = 0;
+        const std::int64_t n = platform_read_at(image.fd, image.buffer + done, length - done, start + done, read_error);
         if (n <= 0) {  // 0: the file ends before its measured size
-            error = n < 0 && errno != 0 ? errno : EIO;
+            error = n < 0 ? read_error : platform_read_error();
             break;
         }
         done += static_cast<std::uint64_t>(n);
@@ -60,38 +56,26 @@ word_span image_words(capture_image& image, std::uint64_t first, std::uint64_t c
     return {image.buffer + offset, delivered, delivered < count ? image.window_error : 0};
 }
 
-int open_capture(const char* path, std::FILE** file) {
-    errno = 0;
-    std::FILE* f = std::fopen(path, "rb");
-    if (f == nullptr) return errno != 0 ? errno : EIO;
-    // fopen accepts a directory on Linux; its "size" would be meaningless.
-    struct stat st;
-    if (fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {
-        std::fclose(f);
-        return EISDIR;
-    }
-    *file = f;
-    return 0;
-}
+int open_capture(const native_char* path, std::FILE** file) { return platform_open_read(path, file); }
+
+std::int64_t measure_capture(std::FILE* file, int& error) { return platform_file_size(file, error); }
 
 std::int64_t measure_capture(std::FILE* file) {
-    if (fseeko(file, 0, SEEK_END) != 0) return -1;
-    const off_t size = ftello(file);
-    if (size < 0) return -1;
-    if (fseeko(file, 0, SEEK_SET) != 0) return -1;
+    int error = 0;
+    const std::int64_t size = platform_file_size(file, error);
+    if (size < 0) errno = error;
     return size;
 }
 
 load_result load_capture(std::FILE* file, std::uint64_t size, capture_image& image) {
-    errno = 0;
     // The buffer starts on a page, as the file offsets the window reads from
     // do: the kernel copies into a misaligned buffer several times slower.
-    constexpr std::uint64_t kPage = 4096;
     const std::uint64_t window = size < kWindowBytes ? size : kWindowBytes;
-    const std::uint64_t capacity = (window + kZeroTailBytes + kPage - 1) / kPage * kPage;
-    auto* buffer = static_cast<unsigned char*>(std::aligned_alloc(kPage, capacity));
-    if (buffer == nullptr) return {load_failure::allocation, errno != 0 ? errno : ENOMEM};
-    image = capture_image{size, fileno(file), buffer, 0, 0, 0};
+    const std::uint64_t capacity = window + kZeroTailBytes;
+    int allocation_error = 0;
+    unsigned char* buffer = platform_zeroed_block(capacity, allocation_error);
+    if (buffer == nullptr) return {load_failure::allocation, allocation_error};
+    image = capture_image{size, platform_descriptor(file), buffer, 0, 0, 0, capacity};
     fill_window(image, 0);
     if (image.window_error != 0) {
         const int error = image.window_error;
@@ -102,6 +86,6 @@ load_result load_capture(std::FILE* file, std::uint64_t size, capture_image& ima
 }
 
 void release_capture(capture_image& image) {
-    std::free(image.buffer);
+    if (image.buffer != nullptr) platform_free_block(image.buffer, image.capacity);
     image = capture_image{};
 }

@@ -18,6 +18,7 @@
 #include <cstdio>
 
 #include "capture/layout.h"
+#include "platform/platform.h"
 
 // The most words one span may hold: a frame's first pair and 2048 pairs after
 // it, rounded up.
@@ -30,6 +31,7 @@ struct capture_image {
     std::uint64_t window_start = 0;   // file offset of buffer[0]
     std::uint64_t window_bytes = 0;   // file bytes the window holds
     int window_error = 0;             // errno of the read that filled the window short, else 0
+    std::uint64_t capacity = 0;       // bytes of buffer
 };
 
 struct word_span {
@@ -46,12 +48,15 @@ word_span image_words(capture_image& image, std::uint64_t first, std::uint64_t c
 // what to print and how to end.
 
 // Opens the capture for reading. Returns 0, or the errno of the failure;
-// a directory is refused with EISDIR.
-int open_capture(const char* path, std::FILE** file);
+// a directory is refused (EISDIR; on Windows EACCES).
+int open_capture(const native_char* path, std::FILE** file);
 
 // The size in bytes, measured by seeking to the end and back; -1 with errno
 // set when the position cannot be read.
 std::int64_t measure_capture(std::FILE* file);
+
+// The same, with the error in `error` instead of errno.
+std::int64_t measure_capture(std::FILE* file, int& error);
 
 enum class load_failure { none, allocation, read };
 

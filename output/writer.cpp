@@ -1,12 +1,12 @@
-// Buffered standard-output writer: flushing with write(2) and the number
-// conversions.
+// Buffered standard-output writer: flushing with the system's own write,
+// unbuffered by the C library, and the number conversions.
 #include "output/writer.h"
-
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+
+#include "platform/platform.h"
 
 void out_release(out_writer& out) {
     if (out.owned) std::free(out.buffer);
@@ -34,10 +34,10 @@ bool out_init(out_writer& out, int fd, char* buffer) {
 bool out_flush(out_writer& out) {
     std::size_t done = 0;
     while (out.error == 0 && done < out.used) {
-        ssize_t n = ::write(out.fd, out.buffer + done, out.used - done);
+        int error = 0;
+        const std::int64_t n = platform_write(out.fd, out.buffer + done, out.used - done, error);
         if (n < 0) {
-            if (errno == EINTR) continue;
-            out.error = errno;
+            out.error = error;
         } else if (n == 0) {
             out.error = EIO;
         } else {

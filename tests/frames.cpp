@@ -2,8 +2,6 @@
 
 #include <cstdio>
 
-#include "passes/formats.h"
-
 std::string pairs(std::string_view first, std::string_view zero, std::string_view one, std::string_view bits) {
     std::string text;
     for (char bit : bits) {
@@ -12,27 +10,6 @@ std::string pairs(std::string_view first, std::string_view zero, std::string_vie
     }
     return text;
 }
-
-const std::string kKandenRecord =
-    "0x2000 0xD00 0x680" + pairs("0x1A0", "0x1A0", "0x4E0", "01000000 00000100") + " 0x1A0 0x8000\n";
-const std::string kMitsubishiRecord =
-    "0x3000" + pairs("0x100", "0x300", "0x600", "01010010 10000011") + " 0x100 0x2000\n";
-
-namespace {
-const std::string kSonyCopy = "0x960" + pairs("0x258", "0x258", "0x4B0", "1010 1001 0000");
-}
-const std::string kSonyRecord = "0x50 " + kSonyCopy + " 0x20000 " + kSonyCopy + " 0x20000 " + kSonyCopy + "\n";
-
-const std::string kKandenLine = "K : [ 1] : 01000000 00000100 : 0220 \n";
-const std::string kMitsubishiLine = "M : [ 1] : 01010010 10000011 : 4AC1 \n";
-const std::string kSonyLine = "S : [ 1] : 1010 1001 0000 : 5 9 0 \n";
-
-const char* const kDumpOnly = "0x123 0x456\n";
-const std::string kDumpLine = "R : [ 1] : 00000123 00000456 \n";
-
-const std::string kKandenHeader(kKanden.header);
-const std::string kMitsubishiHeader(kMitsubishi.header);
-const std::string kSonyHeader(kSony.header);
 
 std::string zero_frame(const format_profile& profile, unsigned record, unsigned bits, const std::string& tail) {
     char prefix[32];

@@ -7,32 +7,41 @@
 #include <string_view>
 #include <vector>
 
+#include "passes/formats.h"
 #include "passes/frame_slicer.h"
 
 // One pair per bit, in printed order: "first zero" for a 0, "first one" for a
 // 1. Blanks in `bits` are ignored.
 std::string pairs(std::string_view first, std::string_view zero, std::string_view one, std::string_view bits);
 
+// The constants are inline, defined here: the test tables of other files
+// are made from them as the program starts, and an inline constant defined
+// before them is made first, whatever the order the files are linked in.
+
 // KANDEN 0x02 0x20, MITSUBISHI 0x4A 0xC1, and SONY three copies of 1010 1001
 // 0000 separated by 0x20000 gaps (the first in word 26), and the lines their
 // decoders print for them as record 1.
-extern const std::string kKandenRecord;
-extern const std::string kMitsubishiRecord;
-extern const std::string kSonyRecord;
-extern const std::string kKandenLine;
-extern const std::string kMitsubishiLine;
-extern const std::string kSonyLine;
+inline const std::string kKandenRecord =
+    "0x2000 0xD00 0x680" + pairs("0x1A0", "0x1A0", "0x4E0", "01000000 00000100") + " 0x1A0 0x8000\n";
+inline const std::string kMitsubishiRecord =
+    "0x3000" + pairs("0x100", "0x300", "0x600", "01010010 10000011") + " 0x100 0x2000\n";
+inline const std::string kSonyCopy = "0x960" + pairs("0x258", "0x258", "0x4B0", "1010 1001 0000");
+inline const std::string kSonyRecord =
+    "0x50 " + kSonyCopy + " 0x20000 " + kSonyCopy + " 0x20000 " + kSonyCopy + "\n";
+inline const std::string kKandenLine = "K : [ 1] : 01000000 00000100 : 0220 \n";
+inline const std::string kMitsubishiLine = "M : [ 1] : 01010010 10000011 : 4AC1 \n";
+inline const std::string kSonyLine = "S : [ 1] : 1010 1001 0000 : 5 9 0 \n";
 
 // One record that the dump shows and that no format pass prints anything
 // for, and its dump line.
-extern const char* const kDumpOnly;
-extern const std::string kDumpLine;
+inline const char* const kDumpOnly = "0x123 0x456\n";
+inline const std::string kDumpLine = "R : [ 1] : 00000123 00000456 \n";
 
 // The column headers, as the passes print them (their columns are checked
 // once, in frames_test.cpp).
-extern const std::string kKandenHeader;
-extern const std::string kMitsubishiHeader;
-extern const std::string kSonyHeader;
+inline const std::string kKandenHeader(kKanden.header);
+inline const std::string kMitsubishiHeader(kMitsubishi.header);
+inline const std::string kSonyHeader(kSony.header);
 
 // The line of a frame of `bits` zero bits of record `record` under `profile`,
 // with the verbose `tail` (": ..." or empty) before its line end.

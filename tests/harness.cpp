@@ -1,12 +1,17 @@
 #include "tests/harness.h"
 
+#include <gtest/gtest.h>
+
+// Making scratch directories and captures, and running programs, are the
+// system's; the Windows side is harness_windows.cpp.
+#if !defined(_WIN32)
 #include <fcntl.h>
 #include <grp.h>
-#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cctype>
@@ -73,11 +78,13 @@ std::string shown_line(std::string_view text, std::size_t at) {
            << shown_line(got, at) << "\n  expected: " << shown_line(expected, at);
 }
 
+#if !defined(_WIN32)
 scratch_dir::scratch_dir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "tavlin-test-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) std::abort();
     path = pattern;
 }
+#endif
 
 scratch_dir::~scratch_dir() {
     std::error_code ignored;
@@ -86,6 +93,7 @@ scratch_dir::~scratch_dir() {
 
 std::string scratch_dir::path_of(std::string_view name) const { return path + "/" + std::string(name); }
 
+#if !defined(_WIN32)
 std::string capture_bytes(std::string_view text) {
     description d;
     std::string error;
@@ -105,12 +113,16 @@ std::string capture_bytes(std::string_view text) {
     return bytes;
 }
 
+#endif
+
 void scratch_dir::write_capture(std::string_view name, std::string_view description) const {
     write_bytes(name, capture_bytes(description));
 }
 
 void scratch_dir::write_bytes(std::string_view name, std::string_view bytes) const {
-    std::ofstream out(path_of(name), std::ios::binary);
+    // The name is UTF-8, whatever the system's own code page.
+    const std::string whole = path_of(name);
+    std::ofstream out(std::filesystem::path(std::u8string(whole.begin(), whole.end())), std::ios::binary);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     ASSERT_TRUE(out.good());
 }
@@ -140,6 +152,7 @@ run_setup cutting(std::string path, unsigned long long size) {
     return setup;
 }
 
+#if !defined(_WIN32)
 namespace {
 
 // A copy of `program` that user nobody can run, in a directory of its own
@@ -345,6 +358,8 @@ std::string directory_listing(const std::string& path) {
     for (const std::string& e : entries) listing += e + "\n";
     return listing;
 }
+
+#endif
 
 void check_golden(const golden_case& c) {
     SCOPED_TRACE(c.name);

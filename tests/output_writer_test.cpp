@@ -58,6 +58,7 @@ TEST(Writer, OutputLargerThanTheBufferArrivesWhole) {
     EXPECT_EQ(got, expected);
 }
 
+#if !defined(_WIN32)  // a device that is always full
 TEST(Writer, FailedWriteIsRemembered) {
     std::FILE* full = std::fopen("/dev/full", "wb");
     ASSERT_NE(full, nullptr);
@@ -70,5 +71,6 @@ TEST(Writer, FailedWriteIsRemembered) {
     EXPECT_FALSE(out_flush(out));
     std::fclose(full);
 }
+#endif
 
 }  // namespace

@@ -2,10 +2,10 @@
 // holds the file's words and zeros past its end; a span across the end of a
 // file that shrank says how many of its words the file delivered.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -73,7 +73,7 @@ TEST(Window, SpanAcrossAShrunkFileSaysWhatWasDelivered) {
     capture_image image;
     ASSERT_EQ(load_capture(f.file, f.bytes.size(), image).failure, load_failure::none);
     const std::uint64_t cut = (std::uint64_t{3} << 20) + 6;
-    ASSERT_EQ(truncate(f.dir.path_of("cap.dat").c_str(), static_cast<off_t>(cut)), 0);
+    std::filesystem::resize_file(f.dir.path_of("cap.dat"), cut);
 
     const std::uint64_t first = cut / 4 - 100;
     const word_span span = image_words(image, first, kRecordWords);
