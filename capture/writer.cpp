@@ -1,10 +1,7 @@
 // The capture writer.
 #include "capture/writer.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include "platform/platform.h"
 
 namespace {
 
@@ -35,11 +32,10 @@ void write_record(capture_writer& capture, const std::uint32_t* words, std::uint
 int finish_capture(capture_writer& capture) {
     out_writer& out = *capture.out;
     if (capture.limit != UINT64_MAX && capture.written < capture.limit) {
-        struct stat st;
-        if (out_flush(out) && fstat(out.fd, &st) == 0 && S_ISREG(st.st_mode)) {
-            // A regular file grows by a hole: no zeros are written.
-            if (ftruncate(out.fd, static_cast<off_t>(capture.limit)) != 0 && out.error == 0) out.error = errno;
-        } else {
+        // A regular file grows by a hole: no zeros are written.
+        const int extended = out_flush(out) ? platform_extend_file(out.fd, capture.limit) : -1;
+        if (extended > 0 && out.error == 0) out.error = extended;
+        if (extended < 0) {
             static const char kZeros[4096] = {};
             for (std::uint64_t left = capture.limit - capture.written; left > 0 && out.error == 0;) {
                 const std::uint64_t n = left < sizeof kZeros ? left : sizeof kZeros;

@@ -45,6 +45,12 @@ std::int64_t platform_read_at(int fd, unsigned char* buffer, std::uint64_t lengt
 // with `error` set. An interrupted write is retried.
 std::int64_t platform_write(int fd, const char* data, std::size_t length, int& error);
 
+// Makes the regular file open on the descriptor `size` bytes long, by a
+// hole where it grows. Returns 0, the error of a failure, or -1 when the
+// descriptor is no regular file (a pipe, a device), which the caller
+// fills with written zeros instead.
+int platform_extend_file(int fd, std::uint64_t size);
+
 // A block of `bytes` (> 0) zero bytes starting on a page; nullptr with
 // `error` set to the system's code when none can be had.
 unsigned char* platform_zeroed_block(std::uint64_t bytes, int& error);

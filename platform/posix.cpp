@@ -70,6 +70,12 @@ unsigned char* platform_zeroed_block(std::uint64_t bytes, int& error) {
 
 void platform_free_block(unsigned char* block, std::uint64_t) { std::free(block); }
 
+int platform_extend_file(int fd, std::uint64_t size) {
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    return ftruncate(fd, static_cast<off_t>(size)) == 0 ? 0 : errno;
+}
+
 int platform_empty_block_error() { return ENOMEM; }
 
 int platform_read_error() { return EIO; }

@@ -77,6 +77,12 @@ unsigned char* platform_zeroed_block(std::uint64_t bytes, int& error) {
 
 void platform_free_block(unsigned char* block, std::uint64_t) { VirtualFree(block, 0, MEM_RELEASE); }
 
+int platform_extend_file(int fd, std::uint64_t size) {
+    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+    if (handle == INVALID_HANDLE_VALUE || GetFileType(handle) != FILE_TYPE_DISK) return -1;
+    return _chsize_s(fd, static_cast<long long>(size));
+}
+
 int platform_empty_block_error() {
     // What the system says of a zero-byte allocation, asked of it.
     if (void* none = VirtualAlloc(nullptr, 0, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)) {

@@ -154,19 +154,20 @@ int hex_digit_value(char c) {
 int open_text_source(const char* path, text_source& source) {
     source = text_source{};
     if (path[0] == '-' && path[1] == '\0') {
-        source.fd = 0;
+        source.file = stdin;
         return 0;
     }
-    source.fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (source.fd < 0) return errno;
-    source.own_fd = true;
+    errno = 0;
+    source.file = std::fopen(path, "rb");
+    if (source.file == nullptr) return errno != 0 ? errno : EIO;
+    source.own_file = true;
     return 0;
 }
 
 void close_text_source(text_source& source) {
-    if (source.own_fd && source.fd >= 0) ::close(source.fd);
-    source.fd = -1;
-    source.own_fd = false;
+    if (source.own_file && source.file != nullptr) std::fclose(source.file);
+    source.file = nullptr;
+    source.own_file = false;
 }
 
 bool read_more(text_source& source) {
@@ -180,23 +181,22 @@ bool read_more(text_source& source) {
     }
     const std::size_t had = source.buffer.size();
     source.buffer.resize(had + kChunk);
-    ssize_t n;
-    do n = ::read(source.fd, source.buffer.data() + had, kChunk);
-    while (n < 0 && errno == EINTR);
-    source.buffer.resize(had + static_cast<std::size_t>(n > 0 ? n : 0));
-    if (n <= 0) {
-        source.error = n < 0 ? errno : 0;
+    errno = 0;
+    const std::size_t n = std::fread(source.buffer.data() + had, 1, kChunk, source.file);
+    source.buffer.resize(had + n);
+    if (n == 0) {
+        source.error = std::ferror(source.file) ? (errno != 0 ? errno : EIO) : 0;
         source.ended = true;
         return false;
     }
-    source.total += static_cast<std::uint64_t>(n);
+    source.total += n;
     if (source.buffer.size() - source.start > kMostText) {
         source.error = EFBIG;
         source.ended = true;
     }
     // Reading stops at a NUL byte: the input is no text, and an endless
     // binary stream is not read on.
-    if (const void* nul = std::memchr(source.buffer.data() + had, '\0', static_cast<std::size_t>(n))) {
+    if (const void* nul = std::memchr(source.buffer.data() + had, '\0', n)) {
         source.buffer.resize(static_cast<std::size_t>(static_cast<const char*>(nul) - source.buffer.data()));
         source.binary = true;
         source.ended = true;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -62,8 +63,8 @@ constexpr std::size_t kMostText = std::size_t{1} << 30;
 // from the start of the line they are at, and drop what they are done with,
 // so that memory holds the longest line or entry, never the whole input.
 struct text_source {
-    int fd = -1;
-    bool own_fd = false;
+    std::FILE* file = nullptr;
+    bool own_file = false;
     bool ended = false;   // no more to read: the end of the input, a NUL byte or a failure
     bool binary = false;  // a NUL byte ended it
     int error = 0;        // the errno of a failed read, EFBIG for a line or entry over kMostText
