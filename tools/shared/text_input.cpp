@@ -1,9 +1,6 @@
 // Lines, tokens, numbers and quoted words.
 #include "tools/shared/text_input.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
