@@ -111,6 +111,21 @@ INSTANTIATE_TEST_SUITE_P(
                   "0018 0018 0030 0018 0018 0018 0018 0018 0018 0018 0018 0702\n",
                   ": 2409 602 1204 602 602 602 1204 602 602 602 1204 602 602 602 602 602 1204 602 602 602 602 602 602 "
                   "602 602 45011, 39857 Hz\n"},
+        // As people paste them: an array sized by a macro the text defines,
+        // behind the quote marks of an issue; a code set's line with its
+        // comma; a Pronto code wrapped over lines; a LIRC file whose first
+        // line was damaged.
+        form_case{"c_array_sized_by_a_macro_and_quoted", "c-array",
+                  "#define RAW_DATA_LEN 3\n> uint16_t rawData[RAW_DATA_LEN]={\n> 9000, 4500,\n>> 560};\n",
+                  "rawData: 9000 4500 560\n"},
+        form_case{"broadlink_line_of_a_code_set", "broadlink", "    \"off\": \"JgAEAG03DSgAAAAA\",\n",
+                  "off: 3326 1678 397 1221\n"},
+        form_case{"pronto_wrapped_over_lines", "pronto",
+                  "0000 0068 0000 0002\n 0060 0018\n 0030 0702\n0000 0068 0000 0001 0010\n\n",
+                  ": 2409 602 1204 45011, 39857 Hz\nleft out: line 4: the code has 5 words, its counts say 6\n"},
+        form_case{"lirc_first_line_damaged", "lirc",
+                  "bgin remote\n name R\n bits 2\n one 1 2\n zero 3 4\n begin codes\n  K 0x2\n end codes\nend remote\n",
+                  "note: line 1: no 'begin remote' before it; read as the start of a remote\nR K: 1 2 3 4\n"},
         form_case{"flipper_raw_signal", "flipper",
                   "Filetype: IR signals file\nVersion: 1\n#\nname: Power\ntype: raw\nfrequency: 38000\n"
                   "duty_cycle: 0.330000\ndata: 9000 4500 560\n",

@@ -1,6 +1,7 @@
 // broadlink: Broadlink IR codes as home-automation configurations store
 // them, one a line, "[name:] CODE", the code in base64 (optionally after
-// "b64:") or in hex, quotes around either allowed. A code is the byte 0x26
+// "b64:") or in hex, quotes around either allowed, and a comma after it as
+// a line of a JSON code set has. A code is the byte 0x26
 // (infrared), a repeat count, a 16-bit little-endian length, then that many
 // bytes of durations in ticks of 2^-15 s: one byte each, or 0x00 and a
 // big-endian 16-bit count. The last duration is the gap after the signal,
@@ -82,6 +83,9 @@ bool read_broadlink(text_source& source, const read_settings&, signal_sink& sink
             s.name = std::string(unquoted(code.substr(0, colon)));
             code = code.substr(colon + 1);
         }
+        // A line as pasted from a JSON code set ends with a comma.
+        code = trimmed(code);
+        if (!code.empty() && code.back() == ',') code.remove_suffix(1);
         code = unquoted(code);
         if (code.substr(0, 3) == "b64" && trimmed(code.substr(3)).substr(0, 1) == ":")
             code = unquoted(trimmed(code.substr(3)).substr(1));

@@ -37,6 +37,14 @@ bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 bool is_space(char c) { return is_blank(c) || c == '\n' || c == '\f' || c == '\v'; }
 
+// A number's text without the suffixes C allows after it (u, l).
+std::string_view without_suffix(std::string_view digits) {
+    while (!digits.empty() &&
+           (digits.back() == 'u' || digits.back() == 'U' || digits.back() == 'l' || digits.back() == 'L'))
+        digits.remove_suffix(1);
+    return digits;
+}
+
 // The end of the comment that starts at `at` ("//" or "/*"), or of the
 // string or character literal; npos when none starts there.
 std::size_t end_of_comment_or_literal(std::string_view text, std::size_t at) {
@@ -71,9 +79,20 @@ std::size_t end_of_comment_or_literal(std::string_view text, std::size_t at) {
 }
 
 // Skips white space and C comments from `at`.
+// Skips white space from `at`, and the quote marks ("> ", ">> ") that
+// start a line of text quoted in a mail or an issue; with `commas`, commas
+// too.
+std::size_t skip_blanks(std::string_view text, std::size_t at, bool commas = false) {
+    while (at < text.size() && (is_space(text[at]) || (commas && text[at] == ','))) {
+        if (text[at++] != '\n') continue;
+        while (at < text.size() && (is_blank(text[at]) || text[at] == '>')) ++at;
+    }
+    return at;
+}
+
 std::size_t skip_space(std::string_view text, std::size_t at) {
     for (;;) {
-        while (at < text.size() && is_space(text[at])) ++at;
+        at = skip_blanks(text, at);
         if (text.substr(at, 2) != "//" && text.substr(at, 2) != "/*") return at;
         at = end_of_comment_or_literal(text, at);
     }
@@ -97,11 +116,7 @@ std::optional<array_head> head_at(std::string_view text, std::size_t name_at, st
     const std::size_t count_at = at;
     while (at < text.size() && is_word_character(text[at])) ++at;
     head.count_text = text.substr(count_at, at - count_at);
-    std::string_view digits = head.count_text;
-    while (!digits.empty() &&
-           (digits.back() == 'u' || digits.back() == 'U' || digits.back() == 'l' || digits.back() == 'L'))
-        digits.remove_suffix(1);
-    head.count = read_number(digits, UINT64_MAX);
+    head.count = read_number(without_suffix(head.count_text), UINT64_MAX);
     at = stop = skip_space(text, at);
     if (at >= text.size() || text[at] != ']') return std::nullopt;
     at = stop = skip_space(text, at + 1);
@@ -142,10 +157,7 @@ std::optional<std::size_t> read_values(std::string_view text, const array_head& 
         std::size_t end = at;
         while (end < text.size() && is_word_character(text[end])) ++end;
         reach = end;
-        std::string_view token = text.substr(at, end - at);
-        while (!token.empty() &&
-               (token.back() == 'u' || token.back() == 'U' || token.back() == 'l' || token.back() == 'L'))
-            token.remove_suffix(1);
+        const std::string_view token = without_suffix(text.substr(at, end - at));
         const std::optional<std::uint64_t> value = read_number(token, UINT32_MAX);
         if (!value || end == at) {
             problem = {at, "not a number in " + std::string(head.name) + ": " +
@@ -162,7 +174,7 @@ std::optional<std::size_t> read_values(std::string_view text, const array_head& 
 std::optional<std::size_t> read_timing(std::string_view text, const array_head& head,
                                        std::vector<std::uint64_t>& values, std::size_t& reach, array_problem& problem) {
     for (std::size_t at = head.body_at;;) {
-        while (at < text.size() && (is_space(text[at]) || text[at] == ',')) ++at;
+        at = skip_blanks(text, at, true);
         reach = at;
         if (at >= text.size() || (text[at] != '+' && text[at] != '-')) return at;
         const bool burst = text[at] == '+';
@@ -183,6 +195,29 @@ std::optional<std::size_t> read_timing(std::string_view text, const array_head& 
         values.push_back(*value);
         at = end;
     }
+}
+
+// The counts that "#define NAME VALUE" lines gave, the latest few: enough
+// for the dump sketches that size their arrays so, bounded whatever the
+// text holds.
+struct defined_counts {
+    static constexpr std::size_t kMost = 64;
+    std::vector<std::pair<std::string, std::uint64_t>> counts;
+    std::size_t next = 0;  // the oldest, replaced next once kMost are held
+};
+
+void define_count(defined_counts& d, std::string_view name, std::uint64_t value) {
+    for (auto& [held, count] : d.counts)
+        if (held == name) return void(count = value);
+    if (d.counts.size() < defined_counts::kMost) return d.counts.emplace_back(name, value), void();
+    d.counts[d.next] = {std::string(name), value};
+    d.next = (d.next + 1) % defined_counts::kMost;
+}
+
+std::optional<std::uint64_t> defined_count(const defined_counts& d, std::string_view name) {
+    for (const auto& [held, count] : d.counts)
+        if (held == name) return count;
+    return std::nullopt;
 }
 
 // Lines and columns of offsets in the text held, counted once as the
@@ -208,6 +243,7 @@ bool read_c_array(text_source& source, const read_settings& settings, signal_sin
     // known whole: the longest word looked ahead at is "PROGMEM".
     constexpr std::size_t kLookahead = 8;
     text_cursor cursor;
+    defined_counts counts;
     bool whole = false;  // the writer's mark came just before
     std::size_t at = 0;
     for (;;) {
@@ -239,6 +275,20 @@ bool read_c_array(text_source& source, const read_settings& settings, signal_sin
             }
             if (trimmed(text.substr(at, end - at)) == kWholeMark) whole = true;
             at = end;
+            continue;
+        }
+        if (text.substr(at, 8) == "#define ") {
+            // "#define NAME VALUE": a count an array may be sized by.
+            const std::size_t line_end = text.find('\n', at);
+            if (line_end == std::string_view::npos && !source.ended) {
+                more();
+                continue;
+            }
+            line_tokens tokens{text.substr(at + 8, line_end == std::string_view::npos ? text.npos : line_end - at - 8)};
+            const std::string_view macro = tokens.next();
+            if (const std::optional<std::uint64_t> value = read_number(without_suffix(tokens.next()), UINT64_MAX))
+                define_count(counts, macro, *value);
+            at = line_end == std::string_view::npos ? text.size() : line_end;
             continue;
         }
         if (!is_word_character(text[at])) {
@@ -282,9 +332,14 @@ bool read_c_array(text_source& source, const read_settings& settings, signal_sin
         ir_signal s{name, source.line + cursor.lines, {}};
         // A problem costs the array: the scanning goes on after it.
         at = end ? *end : std::max(problem.at + 1, head->body_at);
-        if (!head->count_text.empty() && !head->count && !is_digit(head->count_text[0]))
+        // A count by a macro is the value the text defined for it; one the
+        // text does not define leaves the count to the braces.
+        std::optional<std::uint64_t> count = head->count;
+        if (!count && !head->count_text.empty() && !is_digit(head->count_text[0]))
+            count = defined_count(counts, head->count_text);
+        if (!head->count_text.empty() && !count && is_digit(head->count_text[0]))
             problem = {head->name_at, name + "[" + std::string(head->count_text) + "]: the count is not a number"};
-        else if (end && !head->count_text.empty() && head->count != values.size())
+        else if (end && count && count != values.size())
             problem = {head->name_at, name + "[" + std::string(head->count_text) + "] holds " +
                                           std::to_string(values.size()) + (head->timing ? " entries" : " values")};
         else if (end && values.empty())

@@ -138,6 +138,15 @@ bool read_lirc(text_source& source, const read_settings&, signal_sink& sink, imp
         const std::string_view word = tokens.next({}, column);
         if (word.empty()) return true;
         const std::string_view second = tokens.next();
+        if (where == section::outside && !(word == "begin" && second == "remote")) {
+            // A file whose "begin remote" was lost (a damaged first line, a
+            // paste that starts after it): the remote starts here.
+            sink.note("line " + std::to_string(line.number) +
+                      ": no 'begin remote' before it; read as the start of a remote");
+            r = remote{};
+            r.line = line.number;
+            where = section::remote;
+        }
         if (word == "begin" || word == "end") {
             const bool begin = word == "begin";
             bool finished = true;
@@ -173,7 +182,7 @@ bool read_lirc(text_source& source, const read_settings&, signal_sink& sink, imp
         tokens.next();
         switch (where) {
             case section::outside:
-                return fatal = true, fail(error, line.number, column, "expected 'begin remote'");
+                break;  // a remote was started above
             case section::codes: {
                 if (skipping) return true;
                 unsigned code_column;

@@ -1,9 +1,11 @@
-// pronto: learned Pronto codes (first word 0000), one a line, four hex
+// pronto: learned Pronto codes (first word 0000), one a line (or wrapped
+// over lines, as long as it has fewer words than its counts say), four hex
 // digits a word: 0000, the frequency word F, the counts of once and repeat
 // pairs, then the pairs. A count of carrier cycles lasts F × 0.241246 µs;
 // the once sequence comes first, then the repeat sequence. Written codes
 // hold every pair in the once sequence.
 #include <optional>
+#include <utility>
 
 #include "output/writer.h"
 #include "tools/forms/kit.h"
@@ -13,10 +15,74 @@ namespace {
 // A carrier cycle of frequency word F lasts F × 241246 / 10^6 µs.
 tick_length cycle_of(std::uint64_t frequency_word) { return {frequency_word * 241246, 1000000}; }
 
+// A code being read: its words, each with the line and column it is at,
+// over as many lines as it is wrapped on.
+struct pronto_code {
+    std::string name;
+    std::vector<std::uint32_t> words;
+    std::vector<std::pair<unsigned, unsigned>> places;
+};
+
+// The words a code's counts say it has, once they are read; 0 before.
+std::size_t words_wanted(const pronto_code& c) {
+    return c.words.size() < 4 ? 0 : 4 + 2 * (std::size_t{c.words[2]} + c.words[3]);
+}
+
+// The signal of a whole code, to the sink; false with `error` set for one
+// that is no learned code.
+bool finish_code(pronto_code& c, signal_sink& sink, import_error& error) {
+    const auto at = [&](std::size_t i, std::string message) {
+        return fail(error, c.places[i].first, c.places[i].second, std::move(message));
+    };
+    const std::vector<std::uint32_t>& words = c.words;
+    if (words.size() < 4) return fail(error, c.places[0].first, 0, "a Pronto code needs at least 4 words");
+    if (words[0] != 0) return at(0, "only learned Pronto codes (first word 0000) are read");
+    if (words[1] == 0) return at(1, "a carrier frequency word of 0");
+    if (words[2] == 0 && words[3] == 0)
+        return at(2, "the code's counts of once and repeat pairs are both 0: it holds no burst");
+    if (words.size() != words_wanted(c))
+        return fail(error, c.places[0].first, 0,
+                    "the code has " + std::to_string(words.size()) + " words, its counts say " +
+                        std::to_string(words_wanted(c)));
+    ir_signal s{std::move(c.name), c.places[0].first, {}};
+    s.carrier = static_cast<std::uint32_t>((1000000000000 / 241246 + words[1] / 2) / words[1]);
+    s.durations.reserve(words.size() - 4);
+    for (std::size_t i = 4; i < words.size(); ++i) {
+        if (words[i] == 0) return at(i, "zero duration");
+        const std::uint64_t microseconds = to_microseconds(words[i], cycle_of(words[1]));
+        // A count that lasts less than half a microsecond would be a 0,
+        // which ends a record: it is no duration.
+        if (microseconds == 0) return at(i, "a count of under half a microsecond");
+        s.durations.push_back(static_cast<std::uint32_t>(microseconds));
+    }
+    sink.take(s);
+    return true;
+}
+
 bool read_pronto(text_source& source, const read_settings&, signal_sink& sink, import_error& error) {
-    return for_each_named_line(source, sink, error, [&](text_line line, std::string named) {
+    pronto_code code;  // no words when none is being read
+    bool stopped = false;
+    // Ends the code being read; false when the sink stops the reading.
+    const auto end_code = [&] {
+        const bool going = code.words.empty() || finish_code(code, sink, error) || sink.skip(error);
+        code = pronto_code{};
+        return going;
+    };
+    std::string name;  // a comment line just before a code names it
+    // `stopped`: the sink stopped the reading at a code's end.
+    const bool read = for_each_entry_line(source, sink, error, stopped, [&](text_line line) {
+        // A code wrapped over lines goes on while it has fewer words than
+        // its counts say; a blank or comment line ends it.
+        const bool blank = is_blank_or_comment(line.text);
+        const bool goes_on =
+            !blank && !code.words.empty() && (words_wanted(code) == 0 || code.words.size() < words_wanted(code));
+        if (!goes_on && !end_code()) return stopped = true, false;
+        if (blank) {
+            name = comment_name(line.text);
+            return true;
+        }
+        if (code.words.empty()) code.name = std::exchange(name, std::string());
         line_tokens tokens{line.text};
-        std::vector<std::uint32_t> words;
         for (unsigned column;;) {
             const std::string_view token = tokens.next({}, column);
             if (token.empty()) break;
@@ -24,42 +90,17 @@ bool read_pronto(text_source& source, const read_settings&, signal_sink& sink, i
                 token.size() <= 4 && token.find_first_not_of("0123456789abcdefABCDEF") == std::string_view::npos
                     ? read_number("0x" + std::string(token), 0xFFFF)
                     : std::nullopt;
-            if (!word) return fail(error, line.number, column, "not a Pronto word (four hex digits): " + quoted(token));
-            words.push_back(static_cast<std::uint32_t>(*word));
+            if (!word) {
+                code = pronto_code{};
+                return fail(error, line.number, column, "not a Pronto word (four hex digits): " + quoted(token));
+            }
+            code.words.push_back(static_cast<std::uint32_t>(*word));
+            code.places.emplace_back(line.number, column);
         }
-        // The column of word i, found again for a message.
-        const auto column_of = [&](std::size_t i) {
-            line_tokens again{line.text};
-            unsigned column = 0;
-            for (std::size_t k = 0; k <= i; ++k) again.next({}, column);
-            return column;
-        };
-        if (words.size() < 4) return fail(error, line.number, 0, "a Pronto code needs at least 4 words");
-        if (words[0] != 0)
-            return fail(error, line.number, column_of(0), "only learned Pronto codes (first word 0000) are read");
-        if (words[1] == 0) return fail(error, line.number, column_of(1), "a carrier frequency word of 0");
-        const std::size_t pairs = std::size_t{words[2]} + words[3];
-        if (pairs == 0)
-            return fail(error, line.number, column_of(2),
-                        "the code's counts of once and repeat pairs are both 0: it holds no burst");
-        if (words.size() != 4 + 2 * pairs)
-            return fail(error, line.number, 0,
-                        "the code has " + std::to_string(words.size()) + " words, its counts say " +
-                            std::to_string(4 + 2 * pairs));
-        ir_signal s{std::move(named), line.number, {}};
-        s.carrier = static_cast<std::uint32_t>((1000000000000 / 241246 + words[1] / 2) / words[1]);
-        s.durations.reserve(words.size() - 4);
-        for (std::size_t i = 4; i < words.size(); ++i) {
-            if (words[i] == 0) return fail(error, line.number, column_of(i), "zero duration");
-            const std::uint64_t microseconds = to_microseconds(words[i], cycle_of(words[1]));
-            // A count that lasts less than half a microsecond would be a 0,
-            // which ends a record: it is no duration.
-            if (microseconds == 0) return fail(error, line.number, column_of(i), "a count of under half a microsecond");
-            s.durations.push_back(static_cast<std::uint32_t>(microseconds));
-        }
-        sink.take(s);
-        return true;
+        if (code.words.size() >= 4 && code.words.size() >= words_wanted(code) && !end_code()) stopped = true;
+        return !stopped;
     });
+    return read && end_code();
 }
 
 bool recognise_pronto(std::string_view text) {

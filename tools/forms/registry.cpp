@@ -1,6 +1,8 @@
 // The table of signal forms.
 #include "tools/forms/registry.h"
 
+#include <algorithm>
+
 #include "tools/forms/kit.h"
 #include "tools/shared/command_line.h"
 
@@ -91,8 +93,11 @@ const std::vector<const signal_form*>& signal_forms() {
 }
 
 const signal_form* find_form(std::string_view name) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
     for (const signal_form* form : signal_forms())
-        if (form->name == name) return form;
+        if (form->name.size() == name.size() &&
+            std::equal(name.begin(), name.end(), form->name.begin(), [&](char a, char b) { return lower(a) == b; }))
+            return form;
     return nullptr;
 }
 

@@ -88,7 +88,7 @@ bool read_all_signals(const signal_form& form, std::string_view text, const read
 // Every form, in the order --from auto tries them.
 const std::vector<const signal_form*>& signal_forms();
 
-// The form of that name, or nullptr.
+// The form of that name, in any case ("Flipper"), or nullptr.
 const signal_form* find_form(std::string_view name);
 
 // The first form that recognises `text`, or nullptr.

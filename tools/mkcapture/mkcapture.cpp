@@ -248,7 +248,13 @@ problem run(int argc, char** argv) {
         const std::string_view text = source_text(source);
         description d;
         std::string error;
-        if (!read_description(text, d, error)) return failure(std::string(o.input) + ": " + error);
+        if (!read_description(text, d, error)) {
+            // Another tool's file, given without --from.
+            if (const signal_form* form = recognise_form(text.substr(0, kStart)))
+                error += " (it reads as " + std::string(form->name) + ": use --from " + std::string(form->name) +
+                         " or --from auto)";
+            return failure(std::string(o.input) + ": " + error);
+        }
         if (d.records == 0 && !d.size)
             warn(kTool, std::string(o.input) + ": no record and no size line: the capture holds only its header");
         return write_outputs({&capture}, [&](out_writer& out, out_writer*) {
