@@ -139,26 +139,21 @@ bool has_control_byte(const std::string& text) {
     return false;
 }
 
-// The signals of the capture's records, as the exporter reads them: words
-// from 1 up to the first 0, all positive; a record without one holds none.
-std::vector<std::vector<std::uint32_t>> record_signals(const std::string& capture) {
-    std::vector<std::vector<std::uint32_t>> signals;
+// The signals of the capture as the exporter puts them back together from
+// its records (and their notes, where they hold any).
+std::vector<read_back_signal> capture_signals(const std::string& capture) {
+    std::vector<read_back_signal> signals;
+    signal_reading reading;
+    const auto each = [&](const read_back_signal& s) { signals.push_back(s); };
     const std::uint64_t records = record_count(capture.size());
+    unsigned char record[kRecordBytes];
     for (std::uint64_t r = 1; r <= records; ++r) {
-        const std::uint64_t first = record_first_word(r);
-        std::vector<std::uint32_t> durations;
-        for (std::uint64_t w = 1; w < kRecordWords; ++w) {
-            unsigned char bytes[4];
-            for (std::uint64_t b = 0; b < 4; ++b) {
-                const std::uint64_t at = 4 * (first + w) + b;
-                bytes[b] = at < capture.size() ? static_cast<unsigned char>(capture[at]) : 0;
-            }
-            const std::int32_t word = load_word(bytes);
-            if (word <= 0) break;
-            durations.push_back(static_cast<std::uint32_t>(word));
-        }
-        signals.push_back(std::move(durations));
+        const std::uint64_t first = 4 * record_first_word(r);
+        for (std::uint64_t b = 0; b < kRecordBytes; ++b)
+            record[b] = first + b < capture.size() ? static_cast<unsigned char>(capture[first + b]) : 0;
+        read_back_record(reading, r, word_span{record, kRecordWords, 0}, each);
     }
+    finish_read_back(reading, each);
     return signals;
 }
 
@@ -217,16 +212,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!exported.failed()) {
         if (!written) fault("an export that succeeded wrote no output");
         if (has_control_byte(text)) fault("a control byte in an export to " + std::string(form.name));
-        const std::vector<std::vector<std::uint32_t>> records = record_signals(capture);
-        std::vector<ir_signal> held;  // the records that hold a signal, as they are written
-        for (std::size_t r = 0; r < records.size(); ++r) {
-            if (records[r].empty()) continue;
+        std::vector<ir_signal> held;  // the signals of the capture, named as the exporter names them
+        for (const read_back_signal& back : capture_signals(capture)) {
+            if (back.signal.durations.empty()) continue;
             char number[24];
-            std::snprintf(number, sizeof number, "record_%zX", r + 1);
+            std::snprintf(number, sizeof number, "record_%llX", static_cast<unsigned long long>(back.first));
             // A manifest names an unnamed signal by its input and line.
-            std::string name = named && r < names.size() ? names[r].name : number;
-            if (name.empty()) name = "fuzz:0";
-            held.push_back(ir_signal{name, 0, records[r]});
+            std::string name = back.noted && !back.signal.name.empty() ? back.signal.name : number;
+            if (named && back.first <= names.size())
+                name = names[back.first - 1].name.empty() ? "fuzz:0" : names[back.first - 1].name;
+            held.push_back(ir_signal{name, 0, back.signal.durations});
         }
         if (!held.empty())
             if (const std::string problem = compare_read_back(form, text, held, true); !problem.empty())

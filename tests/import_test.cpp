@@ -4,6 +4,7 @@
 // and leaves no file behind. (Each form's reader is tested in-process, in
 // forms_test.cpp.)
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
@@ -461,6 +462,33 @@ TEST(ImportExamples, DecodeWithTheDefaults) {
         ASSERT_EQ(run_mkcapture(dir, {"--from", "auto", examples + "/" + c.file, "out.cap"}).status, 0) << c.file;
         EXPECT_EQ(run_tavlin(dir, {"out.cap", c.mode}).out, c.out) << c.file;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Many inputs make one capture: their records in the order given, a
+// directory's files in the order of their names, each signal's name after
+// its input's, a file that cannot be imported left out (status 3), and a
+// summary at the end.
+TEST(ImportMany, OneCaptureOfEveryInput) {
+    scratch_dir dir;
+    dir.write_bytes("a.raw", "power: 2400 600 1200\n");
+    ASSERT_EQ(mkdir(dir.path_of("set").c_str(), 0755), 0);
+    dir.write_bytes("set/2.raw", "mute: 600 600 600\n");
+    dir.write_bytes("set/1.ir-ctl", "+100 -200 +300\n");
+    dir.write_bytes("set/3.txt", "hello\n");
+    const run_result r = run_mkcapture(dir, {"--from", "auto", "--manifest", "-", "a.raw", "set", "out.cap"});
+    EXPECT_EQ(r.out,
+              "# record (hex, as tavlin prints it)\tsignal\n1\ta.raw: power\n2\tset/1.ir-ctl:1\n3\tset/2.raw: mute\n");
+    EXPECT_EQ(r.err,
+              "mkcapture: set/3.txt: cannot tell its form; name it with --from (flipper, lirc, sendir, pronto, "
+              "broadlink, c-array, mode2, ir-ctl, raw); left out\n"
+              "mkcapture: 4 files, 3 signals imported, 1 files left out\n"
+              "mkcapture: entries or files of the inputs were left out (--strict refuses them instead)\n");
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(run_mkcapture(dir, {"--from", "auto", "--strict", "a.raw", "set", "strict.cap"}).status, 1);
 }
 
 }  // namespace

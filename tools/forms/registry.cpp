@@ -14,8 +14,9 @@ namespace {
 
 const char* const kImportStart =
     "\n"
-    "usage: mkcapture --from FORM [OPTION...] INPUT OUTPUT\n"
-    "Writes the signals read from INPUT in another tool's form as records:\n";
+    "usage: mkcapture --from FORM [OPTION...] INPUT... OUTPUT\n"
+    "Writes the signals read from each INPUT (a directory: its files, below it)\n"
+    "in another tool's form as records, in the order given:\n";
 
 const char* const kLayoutAndOptions =
     "Durations are in microseconds. A signal is cut into frames at its gaps of\n"

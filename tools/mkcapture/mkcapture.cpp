@@ -4,9 +4,11 @@
 // written (tools/shared/output_file.h), so a failed run changes no file.
 #include "tools/mkcapture/mkcapture.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,7 +40,8 @@ struct options {
     read_settings reading;
     unsigned form_options = 0;  // the form_option bits given
     const char* manifest = nullptr;
-    const char* input = nullptr;
+    std::vector<const char*> inputs;  // one without --from; with it, any number, directories among them
+    const char* input = nullptr;      // the first
     const char* output = nullptr;
 };
 
@@ -75,7 +78,7 @@ std::optional<problem> read_options(int argc, char** argv, options& o) {
             o.from = true;
             o.form = find_form(option.value);
             if (o.form == nullptr && std::string_view(option.value) != "auto")
-                return usage_error("unknown form " + quoted(option.value) + " (auto, " + form_names(false) + ")");
+                return usage_error("unknown form " + ::quoted(option.value) + " (auto, " + form_names(false) + ")");
         } else if (name == "--manifest") {
             o.manifest = option.value;
         } else if (name == "--truncate") {
@@ -97,16 +100,18 @@ std::optional<problem> read_options(int argc, char** argv, options& o) {
             o.reading.unit = static_cast<std::uint32_t>(*n);
             o.form_options |= kUnitOption;
         } else {
-            return usage_error("bad value for " + std::string(name) + ": " + quoted(option.value));
+            return usage_error("bad value for " + std::string(name) + ": " + ::quoted(option.value));
         }
     }
     if (!o.from && !needs_from.empty()) return usage_error(std::string(needs_from) + " has no effect without --from");
     if (o.form != nullptr)
         if (problem p = check_form_options(o, *o.form, "with --from " + std::string(o.form->name)); p.failed())
             return p;
-    if (line.operands.size() != 2) return usage_error("needs INPUT and OUTPUT");
-    o.input = line.operands[0];
-    o.output = line.operands[1];
+    if (line.operands.size() < 2 || (!o.from && line.operands.size() != 2))
+        return usage_error(o.from ? "needs INPUT... and OUTPUT" : "needs INPUT and OUTPUT");
+    o.inputs.assign(line.operands.begin(), line.operands.end() - 1);
+    o.input = o.inputs[0];
+    o.output = line.operands.back();
     if (truncate_given)
         warn(kTool, "--truncate has no effect: a signal longer than a record goes on into the next records");
     if (split_given) warn(kTool, "--split is now --frame-gap, for every form");
@@ -115,14 +120,23 @@ std::optional<problem> read_options(int argc, char** argv, options& o) {
 
 // The outputs, planned: refused when one is the same file as the input or
 // as the other.
+// A refusal when an output is the same file as the input at `path`.
+problem check_input(const options& o, const output_file& capture, const output_file* manifest, const char* path) {
+    if (same_regular_file(capture, path))
+        return refusal(std::string("OUTPUT ") + o.output + " is the same file as INPUT " + path);
+    if (manifest != nullptr && same_regular_file(*manifest, path))
+        return refusal(std::string("--manifest ") + o.manifest + " is the same file as INPUT " + path);
+    return {};
+}
+
 problem plan_outputs(const options& o, output_file& capture, output_file& manifest) {
     if (problem p = plan_output(o.output, true, capture); p.failed()) return p;
-    if (same_regular_file(capture, o.input))
-        return refusal(std::string("OUTPUT ") + o.output + " is the same file as INPUT " + o.input);
+    if (o.manifest != nullptr)
+        if (problem p = plan_output(o.manifest, false, manifest); p.failed()) return p;
+    for (const char* input : o.inputs)
+        if (problem p = check_input(o, capture, o.manifest != nullptr ? &manifest : nullptr, input); p.failed())
+            return p;
     if (o.manifest == nullptr) return {};
-    if (problem p = plan_output(o.manifest, false, manifest); p.failed()) return p;
-    if (same_regular_file(manifest, o.input))
-        return refusal(std::string("--manifest ") + o.manifest + " is the same file as INPUT " + o.input);
     if (same_output(manifest, capture))
         return refusal(std::string("--manifest ") + o.manifest + " is the same file as OUTPUT " + o.output);
     return {};
@@ -133,11 +147,11 @@ problem plan_outputs(const options& o, output_file& capture, output_file& manife
 // run's problem, if it has one; a run that went on past one (left-out
 // entries) returns it with its status and the outputs are committed.
 template <class Write>
-problem write_outputs(std::vector<output_file*> outputs, Write write) {
+problem write_outputs(std::vector<output_file*> outputs, bool spool, Write write) {
     owned_writer writers[2];
     problem outcome;
     for (std::size_t i = 0; i < outputs.size() && !outcome.failed(); ++i) {
-        outcome = open_output(*outputs[i]);
+        outcome = open_output(*outputs[i], spool);
         if (!outcome.failed() && !out_init(writers[i].out, outputs[i]->fd))
             outcome = write_failure(*outputs[i], ENOMEM);
     }
@@ -159,6 +173,9 @@ problem write_outputs(std::vector<output_file*> outputs, Write write) {
     return outcome;
 }
 
+// The start of an input, which tells binary data and the form.
+constexpr std::size_t kStart = std::size_t{1} << 16;
+
 // A form's reader's error, after where it is in the input.
 std::string placed(const import_error& error) {
     std::string where = error.line == 0 ? "" : "line " + std::to_string(error.line);
@@ -166,16 +183,57 @@ std::string placed(const import_error& error) {
     return where + (where.empty() ? "" : ": ") + error.message;
 }
 
-// Reads the signals of `source` in `form` and lays each out as it comes.
-problem import_signals(const options& o, const signal_form& form, text_source& source, out_writer& capture_out,
-                       out_writer* manifest) {
-    capture_writer capture = start_capture(capture_out, std::nullopt);
-    write_header(capture, o.layout.header);
-    if (manifest != nullptr) start_manifest(*manifest);
+// What the import of all its inputs keeps: the outputs, and counts for the
+// summary.
+struct import_run {
+    const options& o;
+    const output_file& capture_file;
+    const output_file* manifest_file;
+    capture_writer capture;
+    out_writer& capture_out;
+    out_writer* manifest;
     layout_state state;
+    bool many = false;  // more than one input, or a directory: names carry their input's
+    std::uint64_t files = 0, signals = 0, skipped = 0, files_skipped = 0;
+};
+
+bool write_failed(const import_run& r) {
+    return r.capture_out.error != 0 || (r.manifest != nullptr && r.manifest->error != 0);
+}
+
+// Reads the signals of the input at `path` and lays each out as it comes.
+// Returns the problem that ends the input; with many inputs one that costs
+// the input only is counted and said as a warning.
+problem import_file(import_run& r, const char* path) {
+    const options& o = r.o;
+    text_source source;
+    if (const int error = open_text_source(path, source))
+        return failure(std::string("cannot read ") + path + ": " + std::strerror(error));
+    struct closer {
+        text_source& source;
+        ~closer() { close_text_source(source); }
+    } close_at_end{source};
+    // The start of the input tells binary data and the form.
+    read_at_least(source, kStart);
+    if (source.error != 0) return failure(std::string("cannot read ") + path + ": " + std::strerror(source.error));
+    if (source_text(source).substr(0, 3) == "\xEF\xBB\xBF") source.start += 3;
+    if (looks_binary(source_text(source).substr(0, 1024)) || (source.binary && source_text(source).size() < 1024))
+        return failure(std::string(path) + " looks like a binary file; are INPUT and OUTPUT swapped?");
+    const signal_form* form = o.form;
+    if (form == nullptr) {
+        form = recognise_form(source_text(source).substr(0, kStart));
+        if (form == nullptr)
+            return failure(std::string(path) + ": cannot tell its form; name it with --from (" + form_names(false) +
+                           ")");
+        if (!r.many) warn(kTool, std::string(path) + ": read as " + std::string(form->name));
+        if (problem p =
+                check_form_options(o, *form, "on " + std::string(path) + ", read as " + std::string(form->name));
+            p.failed())
+            return p;
+    }
     std::uint64_t signals = 0, skipped = 0;
     import_error strict_error;
-    const auto warn_input = [&](const std::string& message) { warn(kTool, std::string(o.input) + ": " + message); };
+    const auto warn_input = [&](const std::string& message) { warn(kTool, std::string(path) + ": " + message); };
     signal_sink sink;
     sink.skip = [&](const import_error& error) {
         if (o.strict) return strict_error = error, false;
@@ -185,33 +243,121 @@ problem import_signals(const options& o, const signal_form& form, text_source& s
     };
     sink.take = [&](ir_signal& s) {
         if (s.durations.empty()) {
-            const std::string label = s.name.empty() ? std::string(o.input) + ":" + std::to_string(s.line) : s.name;
-            sink.skip(import_error{s.line, 0, "signal " + quoted(label) + " has no durations"});
+            const std::string label = s.name.empty() ? std::string(path) + ":" + std::to_string(s.line) : s.name;
+            sink.skip(import_error{s.line, 0, "signal " + ::quoted(label) + " has no durations"});
             return;
         }
         ++signals;
-        lay_out_signal(s, form.name, o.layout, state, capture, manifest, o.input, warn_input);
+        if (r.many && !s.name.empty()) s.name = std::string(path) + ": " + s.name;
+        lay_out_signal(s, form->name, o.layout, r.state, r.capture, r.manifest, path, warn_input);
         // A failed write ends the reading: nothing more can be written.
-        if (capture_out.error != 0 || (manifest != nullptr && manifest->error != 0)) source.ended = true;
+        if (write_failed(r)) source.ended = true;
     };
     sink.note = warn_input;
     import_error error;
-    const bool read = form.read(source, o.reading, sink, error);
-    if (capture_out.error != 0 || (manifest != nullptr && manifest->error != 0)) return {};  // said by the caller
-    if (source.error != 0) return failure(std::string("cannot read ") + o.input + ": " + std::strerror(source.error));
-    if (source.binary)
-        return failure(std::string(o.input) + " looks like a binary file; are INPUT and OUTPUT swapped?");
-    if (!strict_error.message.empty()) return failure(std::string(o.input) + ": " + placed(strict_error));
-    if (!read) return failure(std::string(o.input) + ": " + placed(error));
+    const bool read = form->read(source, o.reading, sink, error);
+    r.signals += signals;
+    r.skipped += skipped;
+    if (write_failed(r)) return {};  // said by the caller
+    if (source.error != 0) return failure(std::string("cannot read ") + path + ": " + std::strerror(source.error));
+    if (source.binary) return failure(std::string(path) + " looks like a binary file; are INPUT and OUTPUT swapped?");
+    if (!strict_error.message.empty()) return failure(std::string(path) + ": " + placed(strict_error));
+    if (!read) return failure(std::string(path) + ": " + placed(error));
     if (signals == 0)
-        return failure(std::string(o.input) + ": no signal in the input" + (skipped > 0 ? " that can be read" : ""));
-    finish_capture(capture);  // a failed write is the caller's to say
-    if (skipped > 0)
+        return failure(std::string(path) + ": no signal in the input" + (skipped > 0 ? " that can be read" : ""));
+    return {};
+}
+
+// Calls `each(path)` for the file at `path`, or for every file below the
+// directory at `path`, in the order of their names, hidden ones and links
+// to directories left aside; false when `each` stopped.
+template <class Each>
+bool for_each_input(const std::filesystem::path& path, bool top, Each each) {
+    std::error_code error;
+    const std::filesystem::file_status status =
+        top ? std::filesystem::status(path, error) : std::filesystem::symlink_status(path, error);
+    if (!std::filesystem::is_directory(status)) return each(path.string());
+    std::vector<std::filesystem::path> entries;
+    for (std::filesystem::directory_iterator it(path, error), end; !error && it != end; it.increment(error))
+        if (it->path().filename().string().rfind('.', 0) != 0) entries.push_back(it->path());
+    if (error) return each(path.string());  // opening it says why
+    std::sort(entries.begin(), entries.end());
+    for (const std::filesystem::path& entry : entries)
+        if (!for_each_input(entry, false, each)) return false;
+    return true;
+}
+
+// Reads every input and lays its signals out; with many inputs, an input
+// that cannot be imported is left out (said, and counted), unless --strict.
+problem import_signals(import_run& r) {
+    const options& o = r.o;
+    r.capture = start_capture(r.capture_out, std::nullopt);
+    write_header(r.capture, o.layout.header);
+    if (r.manifest != nullptr) start_manifest(*r.manifest);
+    problem outcome;
+    for (const char* input : o.inputs) {
+        const bool going = for_each_input(input, true, [&](const std::string& path) {
+            ++r.files;
+            if (r.files > 1) r.many = true;
+            if (problem p = check_input(o, r.capture_file, r.manifest_file, path.c_str()); p.failed())
+                return outcome = p, false;
+            problem p = import_file(r, path.c_str());
+            if (!p.failed() || write_failed(r)) return true;
+            if (!r.many || o.strict) return outcome = p, false;
+            warn(kTool, p.message + "; left out");
+            ++r.files_skipped;
+            return true;
+        });
+        if (!going) break;
+    }
+    if (outcome.failed() || write_failed(r)) return outcome;
+    if (r.many && r.signals == 0) return failure("no signal in the inputs that can be read");
+    finish_capture(r.capture);  // a failed write is the caller's to say
+    if (r.many)
+        warn(kTool, std::to_string(r.files) + " files, " + std::to_string(r.signals) + " signals imported" +
+                        (r.skipped > 0 ? ", " + std::to_string(r.skipped) + " entries left out" : "") +
+                        (r.files_skipped > 0 ? ", " + std::to_string(r.files_skipped) + " files left out" : ""));
+    if (r.skipped > 0 || r.files_skipped > 0)
         return problem{kStatusPartial,
-                       std::string(o.input) + ": " + std::to_string(skipped) + (skipped == 1 ? " entry" : " entries") +
-                           " left out (--strict refuses the input instead)",
+                       r.many ? "entries or files of the inputs were left out (--strict refuses them instead)"
+                              : std::string(o.input) + ": " + std::to_string(r.skipped) +
+                                    (r.skipped == 1 ? " entry" : " entries") +
+                                    " left out (--strict refuses the input instead)",
                        false};
     return {};
+}
+
+// A description, read whole (it is read twice, to check it and to write
+// it), then written.
+problem make_from_description(const options& o, output_file& capture) {
+    text_source source;
+    if (const int error = open_text_source(o.input, source))
+        return failure(std::string("cannot read ") + o.input + ": " + std::strerror(error));
+    while (read_more(source)) {
+    }
+    close_text_source(source);
+    if (source.error != 0) return failure(std::string("cannot read ") + o.input + ": " + std::strerror(source.error));
+    std::string_view text = source_text(source);
+    skip_byte_order_mark(text);
+    if (source.binary || looks_binary(text.substr(0, 1024)))
+        return failure(std::string(o.input) + " looks like a binary file; are INPUT and OUTPUT swapped?");
+    description d;
+    std::string error;
+    if (!read_description(text, d, error)) {
+        // Another tool's file, given without --from.
+        if (const signal_form* form = recognise_form(text.substr(0, kStart)))
+            error += " (it reads as " + std::string(form->name) + ": use --from " + std::string(form->name) +
+                     " or --from auto)";
+        return failure(std::string(o.input) + ": " + error);
+    }
+    if (d.records == 0 && !d.size)
+        warn(kTool, std::string(o.input) + ": no record and no size line: the capture holds only its header");
+    return write_outputs({&capture}, false, [&](out_writer& out, out_writer*) {
+        capture_writer writer = start_capture(out, d.size);
+        write_description(text, d, writer);
+        finish_capture(writer);  // a failed write is the caller's to say
+        return problem{};
+    });
 }
 
 // One run: the command line, the outputs planned, the input read and the
@@ -221,66 +367,16 @@ problem run(int argc, char** argv) {
     if (auto ended = read_options(argc, argv, o)) return *ended;
     output_file capture, manifest;
     if (problem p = plan_outputs(o, capture, manifest); p.failed()) return p;
-
-    text_source source;
-    if (const int error = open_text_source(o.input, source))
-        return failure(std::string("cannot read ") + o.input + ": " + std::strerror(error));
-    struct closer {
-        text_source& source;
-        ~closer() { close_text_source(source); }
-    } close_at_end{source};
-    // The start of the input tells binary data and the form.
-    constexpr std::size_t kStart = std::size_t{1} << 16;
-    read_at_least(source, kStart);
-    if (source.error != 0) return failure(std::string("cannot read ") + o.input + ": " + std::strerror(source.error));
-    if (source_text(source).substr(0, 3) == "\xEF\xBB\xBF") source.start += 3;
-    if (looks_binary(source_text(source).substr(0, 1024)) || (source.binary && source_text(source).size() < 1024))
-        return failure(std::string(o.input) + " looks like a binary file; are INPUT and OUTPUT swapped?");
-
-    if (!o.from) {
-        // A description is read twice, to check it and to write it: whole.
-        while (read_more(source)) {
-        }
-        if (source.error != 0)
-            return failure(std::string("cannot read ") + o.input + ": " + std::strerror(source.error));
-        if (source.binary)
-            return failure(std::string(o.input) + " looks like a binary file; are INPUT and OUTPUT swapped?");
-        const std::string_view text = source_text(source);
-        description d;
-        std::string error;
-        if (!read_description(text, d, error)) {
-            // Another tool's file, given without --from.
-            if (const signal_form* form = recognise_form(text.substr(0, kStart)))
-                error += " (it reads as " + std::string(form->name) + ": use --from " + std::string(form->name) +
-                         " or --from auto)";
-            return failure(std::string(o.input) + ": " + error);
-        }
-        if (d.records == 0 && !d.size)
-            warn(kTool, std::string(o.input) + ": no record and no size line: the capture holds only its header");
-        return write_outputs({&capture}, [&](out_writer& out, out_writer*) {
-            capture_writer writer = start_capture(out, d.size);
-            write_description(text, d, writer);
-            finish_capture(writer);  // a failed write is the caller's to say
-            return problem{};
-        });
-    }
-
-    const signal_form* form = o.form;
-    if (form == nullptr) {
-        form = recognise_form(source_text(source).substr(0, kStart));
-        if (form == nullptr)
-            return failure(std::string(o.input) + ": cannot tell its form; name it with --from (" + form_names(false) +
-                           ")");
-        warn(kTool, std::string(o.input) + ": read as " + std::string(form->name));
-        if (problem p =
-                check_form_options(o, *form, "on " + std::string(o.input) + ", read as " + std::string(form->name));
-            p.failed())
-            return p;
-    }
+    if (!o.from) return make_from_description(o, capture);
     std::vector<output_file*> outputs = {&capture};
     if (o.manifest != nullptr) outputs.push_back(&manifest);
-    return write_outputs(outputs, [&](out_writer& out, out_writer* manifest_out) {
-        return import_signals(o, *form, source, out, manifest_out);
+    // Signals are written as they are read: a file is replaced only when all
+    // went well, while standard output, a FIFO or a device gets the capture
+    // as it is made, as from any tool that streams.
+    return write_outputs(outputs, false, [&](out_writer& out, out_writer* manifest_out) {
+        import_run r{o, capture, o.manifest != nullptr ? &manifest : nullptr, {}, out, manifest_out, {}};
+        r.many = o.inputs.size() > 1;
+        return import_signals(r);
     });
 }
 
