@@ -292,11 +292,11 @@ INSTANTIATE_TEST_SUITE_P(
         view_failure{"record_past_the_last",
                      {"--records", "2-3", "cap.dat"},
                      1,
-                     "tavlin-view: record 3 is past the last record of cap.dat\n"},
+                     "tavlin-view: record 3 is past the last record, 2, of cap.dat\n"},
         view_failure{"base_past_the_last",
                      {"--base", "9", "cap.dat"},
                      1,
-                     "tavlin-view: --base 9 is past the last record of cap.dat\n"},
+                     "tavlin-view: --base 9 is past the last record, 2, of cap.dat\n"},
         view_failure{"page_in_a_missing_directory",
                      {"-o", "no/page.html", "cap.dat"},
                      1,
@@ -322,11 +322,11 @@ INSTANTIATE_TEST_SUITE_P(
         view_failure{"open_range_past_the_last",
                      {"--records", "3-", "cap.dat"},
                      1,
-                     "tavlin-view: record 3 is past the last record of cap.dat\n"},
+                     "tavlin-view: record 3 is past the last record, 2, of cap.dat\n"},
         view_failure{"open_range_past_the_last_in_the_table",
                      {"--diff", "--records", "1,3-", "cap.dat"},
                      1,
-                     "tavlin-view: record 3 is past the last record of cap.dat\n"}),
+                     "tavlin-view: record 3 is past the last record, 2, of cap.dat\n"}),
     [](const ::testing::TestParamInfo<view_failure>& info) { return std::string(info.param.name); });
 
 }  // namespace
