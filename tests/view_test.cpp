@@ -239,6 +239,122 @@ TEST(ViewMemory, AllRecordsOfASparseCaptureInLittleMemory) {
     EXPECT_NE(page.find("522288 more records of the list are left out (choose with --records)"), std::string::npos);
 }
 
+// A KANDEN-like frame: a leader, a pair per bit (a long gap for 1), a burst.
+std::string frame_of(const std::string& bits) {
+    std::string text = "3500 1750";
+    for (const char b : bits) text += b == '1' ? " 435 1300" : " 435 435";
+    return text + " 435";
+}
+
+// Per record section of a page: its heading, what it says of its place,
+// the words drawn and the zero words among them, and whether it is drawn as
+// coming from the record before.
+std::string page_digest(const std::string& page) {
+    std::string digest;
+    const auto between = [&](std::size_t from, std::size_t to, const std::string& a, const std::string& b) {
+        const std::size_t at = page.find(a, from);
+        if (at == std::string::npos || at >= to) return std::string();
+        return page.substr(at + a.size(), page.find(b, at + a.size()) - at - a.size());
+    };
+    for (std::size_t at = page.find("<section"); at != std::string::npos;) {
+        const std::size_t end = page.find("</section>", at);
+        const auto count = [&](const std::string& what) {
+            std::size_t n = 0;
+            for (std::size_t i = page.find(what, at); i < end; i = page.find(what, i + 1)) ++n;
+            return std::to_string(n);
+        };
+        digest += between(at, end, "<h3>", "</h3>") + " | " + between(at, end, "<p class=\"place\">", "</p>") +
+                  " | words " + count("<rect x=") + ", zeros " + count("class=\"zero\"") +
+                  (count("class=\"from\"") != "0" ? ", from before" : "") + "\n";
+        at = page.find("<section", end);
+    }
+    return digest;
+}
+
+struct signal_row {
+    const char* name;
+    std::string raw;  // what mkcapture --from raw imports
+    std::vector<std::string> records;  // --records, or none
+    std::string table;                 // --diff --mode 1
+    std::string page;                  // page_digest of the page in mode 1
+};
+
+void PrintTo(const signal_row& c, std::ostream* os) { *os << c.name; }
+
+class ViewSignals : public ::testing::TestWithParam<signal_row> {};
+
+// An imported signal is drawn up to the end of its durations, its name
+// beside its records' numbers, escaped for the page and the terminal.
+TEST_P(ViewSignals, AreShownAsImported) {
+    const signal_row& c = GetParam();
+    scratch_dir dir;
+    dir.write_bytes("in.raw", c.raw);
+    const run_result made = run_mkcapture(dir, {"--from", "raw", "in.raw", "cap.dat"});
+    ASSERT_EQ(made.status, 0) << made.err;
+    std::vector<std::string> args = c.records;
+    args.insert(args.end(), {"--mode", "1", "cap.dat"});
+    args.insert(args.begin(), "--diff");
+    run_result r = run_view(dir, args);
+    EXPECT_EQ(r.out, c.table);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.status, 0);
+    args.erase(args.begin());
+    r = run_view(dir, args);
+    EXPECT_EQ(page_digest(r.out), c.page);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.status, 0);
+}
+
+const char* const kEnds = "Its durations end at word ";
+const char* const kNotDrawn = "; the words after them (its note, word 510) are not drawn.";
+
+INSTANTIATE_TEST_SUITE_P(
+    Imports, ViewSignals,
+    ::testing::Values(
+        signal_row{"two_frame_presses",
+                   "po\x1B[1mwer: " + frame_of("1010000011110000") + " 10000 " + frame_of("0000111100001111") +
+                       "\nvol<up>: " + frame_of("1100110011001100") + " 10000 " + frame_of("00000001") + "\n",
+                   {},
+                   "KANDEN\n"
+                   "           1  10100000 11110000 : 050F   # po\\x1B[1mwer\n"
+                   "           2  00001111 00001111 : F0F0   # po\\x1B[1mwer (frame 2)\n"
+                   "              ^ ^ ^^^^ ^^^^^^^^\n"
+                   "           3  11001100 11001100 : 3333   # vol<up>\n"
+                   "              ^^    ^^ ^^    ^^\n"
+                   "           4  00000001 : 80  # vol<up> (frame 2)\n"
+                   "              ^^  ^^ ^\n",
+                   std::string("Record 1: po\\x1B[1mwer | ") + kEnds + "36" + kNotDrawn + " | words 37, zeros 1\n" +
+                       "Record 2: po\\x1B[1mwer (frame 2) | " + kEnds + "36" + kNotDrawn + " | words 37, zeros 1\n" +
+                       "Record 3: vol&lt;up&gt; | " + kEnds + "36" + kNotDrawn + " | words 37, zeros 1\n" +
+                       "Record 4: vol&lt;up&gt; (frame 2) | " + kEnds + "20" + kNotDrawn + " | words 21, zeros 1\n"},
+        // 899 durations: a record filled to its end, and one that goes on
+        // from its word 0.
+        signal_row{"long_frame",
+                   "wide: " + frame_of(repeated("10", 224)) + "\nnext: " + frame_of("00000001") + "\n",
+                   {"--records", "2-3"},
+                   "KANDEN\n"
+                   "           2  10101010 10101010 10101010 10101010 10101010 10101010 10101010 10101010 10101010 "
+                   "10101010 10101010 10101010 10101010 10101010 10101010 10101010 10101010 10101010 10101010 "
+                   "10101010 10101010 10101010 10101010 10101010 : 5555 5555 5555 5555 5555 5555 5555 5555 5555 "
+                   "5555 5555 5555   # wide (continued)\n"
+                   "           3  00000001 : 80  # next\n"
+                   "              ^ ^ ^ ^^\n",
+                   std::string("Record 2: wide (continued) | Its durations continue the frame of record 1, which is "
+                               "filled to its end: they start at word 0. ") +
+                       kEnds + "388" + kNotDrawn + " | words 389, zeros 1, from before\n" + "Record 3: next | " +
+                       kEnds + "20" + kNotDrawn + " | words 21, zeros 1\n"},
+        // 505 durations: the note goes into a record of its own.
+        signal_row{"note_alone",
+                   "full: " + frame_of(repeated("1", 251)) + "\n",
+                   {},
+                   "KANDEN\n"
+                   "           1  " + repeated("11111111 ", 31) + "111: " + repeated("FFFF ", 15) + "FF  # full\n" +
+                   "           2  (no frame: its first pair ends it)  # full (its note)\n",
+                   std::string("Record 1: full | ") + kEnds + "506" + kNotDrawn + " | words 507, zeros 1\n" +
+                       "Record 2: full (its note) | This record holds only the note of record 1, which its "
+                       "durations left no room for. | words 5, zeros 5\n"}),
+    [](const ::testing::TestParamInfo<signal_row>& info) { return std::string(info.param.name); });
+
 struct view_failure {
     const char* name;
     std::vector<std::string> args;
@@ -319,6 +435,10 @@ INSTANTIATE_TEST_SUITE_P(
         bad_mode("mode_that_wraps_to_1", "4294967297"),
         bad_mode("mode_of_a_sign", "-"),
         bad_mode("mode_with_a_leading_zero", "01"),
+        view_failure{"list_past_the_last",
+                     {"--diff", "--records", "5-9", "cap.dat"},
+                     1,
+                     "tavlin-view: record 5 is past the last record, 2, of cap.dat\n"},
         view_failure{"open_range_past_the_last",
                      {"--records", "3-", "cap.dat"},
                      1,
