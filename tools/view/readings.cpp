@@ -40,7 +40,7 @@ int read_words(capture_image& image, std::uint64_t number, record_readings& read
 
 // Places the record in its signal and keeps of its words those that are
 // signal: up to the 0 that ends its durations, or as far as a decoder's
-// frame read; never the note after them.
+// frame read; never the note after them. A record of a note alone has none.
 int place_words(capture_image& image, place_cache& cache, record_readings& readings) {
     record_place& place = readings.place;
     if (const int error = place_record(image, readings.number, cache, place)) return error;
@@ -48,7 +48,7 @@ int place_words(capture_image& image, place_cache& cache, record_readings& readi
     if (!place.noted) return 0;
     std::uint64_t drawn = place.note_alone ? 0 : std::min<std::uint64_t>(place.end + 1, kRecordWords);
     for (const decoder_reading& d : readings.decoders)
-        if (d.reached && !ends_walk(d))
+        if (d.reached && !ends_walk(d) && !place.note_alone)
             drawn = std::max<std::uint64_t>(drawn, std::min<std::uint64_t>(
                                                        std::uint64_t{d.record.anchor.offset} + d.record.frame.words_read,
                                                        kRecordWords));
