@@ -114,7 +114,7 @@ int name_run(capture_image& image, const run_found& run, place_cache& cache, rec
         const std::uint64_t previous = current.start - 1;
         bool cached = false;
         for (const place_cache::run& c : cache.runs)
-            if (c.note_record == previous && c.frame != 0) {
+            if (c.note_record == previous && c.frame != 0 && c.goes_on) {
                 place.frame = c.frame + before + 1;
                 place.name = c.name;
                 cached = true;
@@ -134,7 +134,7 @@ int name_run(capture_image& image, const run_found& run, place_cache& cache, rec
         ++before;
     }
     if (cache.runs.size() == 4) cache.runs.erase(cache.runs.begin());
-    cache.runs.push_back({run.note_record, place.frame, place.name});
+    cache.runs.push_back({run.note_record, place.frame, place.name, run.note.after != 0});
     return 0;
 }
 

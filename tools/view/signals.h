@@ -35,6 +35,7 @@ struct place_cache {
         std::uint64_t note_record;  // the record that holds the run's note
         unsigned frame;
         std::string name;
+        bool goes_on;  // a gap after it: the run after it is of the same signal, unless its note starts one
     };
     std::vector<run> runs;
 };
