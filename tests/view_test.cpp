@@ -274,6 +274,7 @@ std::string page_digest(const std::string& page) {
 struct signal_row {
     const char* name;
     std::string raw;  // what mkcapture --from raw imports
+    std::string before;  // a description of records put before the imported ones
     std::vector<std::string> records;  // --records, or none
     std::string table;                 // --diff --mode 1
     std::string page;                  // page_digest of the page, in mode 1 and in mode 0
@@ -291,6 +292,8 @@ TEST_P(ViewSignals, AreShownAsImported) {
     dir.write_bytes("in.raw", c.raw);
     const run_result made = run_mkcapture(dir, {"--from", "raw", "in.raw", "cap.dat"});
     ASSERT_EQ(made.status, 0) << made.err;
+    if (!c.before.empty())
+        dir.write_bytes("cap.dat", capture_bytes(c.before) + read_file(dir.path_of("cap.dat")).substr(1024));
     std::vector<std::string> args = c.records;
     args.insert(args.end(), {"--mode", "1", "cap.dat"});
     args.insert(args.begin(), "--diff");
@@ -319,6 +322,7 @@ INSTANTIATE_TEST_SUITE_P(
         signal_row{"two_frame_presses",
                    "po\x1B[1mwer: " + frame_of("1010000011110000") + " 10000 " + frame_of("0000111100001111") +
                        "\nvol<up>: " + frame_of("1100110011001100") + " 10000 " + frame_of("00000001") + "\n",
+                   "",
                    {"--records", "2-4"},
                    "KANDEN\n"
                    "           2  00001111 00001111 : F0F0   # po\\x1B[1mwer (frame 2)\n"
@@ -333,6 +337,7 @@ INSTANTIATE_TEST_SUITE_P(
         // from its word 0.
         signal_row{"long_frame",
                    "wide: " + frame_of(repeated("10", 224)) + "\nnext: " + frame_of("00000001") + "\n",
+                   "",
                    {"--records", "2-3"},
                    "KANDEN\n"
                    "           2  10101010 10101010 10101010 10101010 10101010 10101010 10101010 10101010 10101010 "
@@ -348,13 +353,26 @@ INSTANTIATE_TEST_SUITE_P(
         // 505 durations: the note goes into a record of its own.
         signal_row{"note_alone",
                    "full: " + frame_of(repeated("1", 251)) + "\n",
+                   "",
                    {},
                    "KANDEN\n"
                    "           1  " + repeated("11111111 ", 31) + "111: " + repeated("FFFF ", 15) + "FF  # full\n" +
                    "           2  (no frame: its first pair ends it)  # full (its note)\n",
                    std::string("Record 1: full | ") + kEnds + "506" + kNotDrawn + " | words 507, zeros 1\n" +
                        "Record 2: full (its note) | This record holds only the note of record 1, which its "
-                       "durations left no room for. | words 0, zeros 0\n"}),
+                       "durations left no room for. | words 0, zeros 0\n"},
+        // A record filled to its end before an imported one is no part of
+        // its run: the run's note says it has no records before.
+        signal_row{"filled_record_before_an_import",
+                   "next: " + frame_of("00000001") + "\n",
+                   "100*512\n",
+                   {},
+                   "KANDEN\n           1  " + repeated("00000000 ", 31) + "000000: " + repeated("0000 ", 15) +
+                       "00\n"
+                       "           2  00000001 : 80  # next\n"
+                       "                     ^\n",
+                   std::string("Record 1 |  | words 512, zeros 0\n") + "Record 2: next | " + kEnds + "20" +
+                       kNotDrawn + " | words 21, zeros 1\n"}),
     [](const ::testing::TestParamInfo<signal_row>& info) { return std::string(info.param.name); });
 
 struct view_failure {
