@@ -246,11 +246,13 @@ std::string frame_of(const std::string& bits) {
     return text + " 435";
 }
 
-// Per record section of a page: its heading, what it says of its place,
-// the words drawn and the zero words among them, and whether it is drawn as
-// coming from the record before.
+// The record cells of a page's tables, then per record section: its
+// heading, what it says of its place, the words drawn and the zero words
+// among them, and whether it is drawn as coming from the record before.
 std::string page_digest(const std::string& page) {
     std::string digest;
+    for (std::size_t at = page.find("<tr><td>"); at != std::string::npos; at = page.find("<tr><td>", at + 1))
+        digest += page.substr(at + 8, page.find("</td>", at) - at - 8) + "\n";
     const auto between = [&](std::size_t from, std::size_t to, const std::string& a, const std::string& b) {
         const std::size_t at = page.find(a, from);
         if (at == std::string::npos || at >= to) return std::string();
@@ -307,10 +309,16 @@ TEST_P(ViewSignals, AreShownAsImported) {
     for (const char* mode : {"1", "0"}) {
         args[args.size() - 2] = mode;
         r = run_view(dir, args);
-        EXPECT_EQ(page_digest(r.out), c.page) << "--mode " << mode;
+        // Mode 0 has no tables.
+        EXPECT_EQ(page_digest(r.out), mode[0] == '1' ? c.page : c.page.substr(c.page.find("Record "))) << mode;
         EXPECT_EQ(r.err, "");
         EXPECT_EQ(r.status, 0);
     }
+}
+
+// A table's record cell.
+std::string cell(const std::string& number, const std::string& label) {
+    return number + (label.empty() ? "" : " <span class=\"name\">" + label + "</span>") + "\n";
 }
 
 const char* const kEnds = "Its durations end at word ";
@@ -330,7 +338,8 @@ INSTANTIATE_TEST_SUITE_P(
                    "              ^^    ^^ ^^    ^^\n"
                    "           4  00000001 : 80  # vol<up> (frame 2)\n"
                    "              ^^  ^^ ^\n",
-                   std::string("Record 2: po\\x1B[1mwer (frame 2) | ") + kEnds + "36" + kNotDrawn + " | words 37, zeros 1\n" +
+                   cell("2", "po\\x1B[1mwer (frame 2)") + cell("3", "vol&lt;up&gt;") +
+                       cell("4", "vol&lt;up&gt; (frame 2)") + "Record 2: po\\x1B[1mwer (frame 2) | " + kEnds + "36" + kNotDrawn + " | words 37, zeros 1\n" +
                        "Record 3: vol&lt;up&gt; | " + kEnds + "36" + kNotDrawn + " | words 37, zeros 1\n" +
                        "Record 4: vol&lt;up&gt; (frame 2) | " + kEnds + "20" + kNotDrawn + " | words 21, zeros 1\n"},
         // 899 durations: a record filled to its end, and one that goes on
@@ -346,8 +355,8 @@ INSTANTIATE_TEST_SUITE_P(
                    "5555 5555 5555   # wide (continued)\n"
                    "           3  00000001 : 80  # next\n"
                    "              ^ ^ ^ ^^\n",
-                   std::string("Record 2: wide (continued) | Its durations continue the frame of record 1, which is "
-                               "filled to its end: they start at word 0. ") +
+                   cell("2", "wide (continued)") + cell("3", "next") + "Record 2: wide (continued) | Its durations continue the frame of record 1, which is "
+                               "filled to its end: they start at word 0. " +
                        kEnds + "388" + kNotDrawn + " | words 389, zeros 1, from before\n" + "Record 3: next | " +
                        kEnds + "20" + kNotDrawn + " | words 21, zeros 1\n"},
         // 505 durations: the note goes into a record of its own.
@@ -358,7 +367,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "KANDEN\n"
                    "           1  " + repeated("11111111 ", 31) + "111: " + repeated("FFFF ", 15) + "FF  # full\n" +
                    "           2  (no frame: its first pair ends it)  # full (its note)\n",
-                   std::string("Record 1: full | ") + kEnds + "506" + kNotDrawn + " | words 507, zeros 1\n" +
+                   cell("1", "full") + cell("2", "full (its note)") + "Record 1: full | " + kEnds + "506" + kNotDrawn + " | words 507, zeros 1\n" +
                        "Record 2: full (its note) | This record holds only the note of record 1, which its "
                        "durations left no room for. | words 0, zeros 0\n"},
         // A record filled to its end before an imported one is no part of
@@ -371,7 +380,7 @@ INSTANTIATE_TEST_SUITE_P(
                        "00\n"
                        "           2  00000001 : 80  # next\n"
                        "                     ^\n",
-                   std::string("Record 1 |  | words 512, zeros 0\n") + "Record 2: next | " + kEnds + "20" +
+                   cell("1", "") + cell("2", "next") + "Record 1 |  | words 512, zeros 0\n" + "Record 2: next | " + kEnds + "20" +
                        kNotDrawn + " | words 21, zeros 1\n"}),
     [](const ::testing::TestParamInfo<signal_row>& info) { return std::string(info.param.name); });
 
