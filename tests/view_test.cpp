@@ -345,20 +345,22 @@ INSTANTIATE_TEST_SUITE_P(
         // 899 durations: a record filled to its end, and one that goes on
         // from its word 0.
         signal_row{"long_frame",
-                   "wide: " + frame_of(repeated("10", 224)) + "\nnext: " + frame_of("00000001") + "\n",
+                   "wide: " + frame_of(repeated("10", 224)) + "\nnext: " + frame_of("00000001") +
+                       "\nsame: " + frame_of("00000001") + "\n",
                    "",
-                   {"--records", "2-3"},
+                   {"--records", "2-4"},
                    "KANDEN\n"
                    "           2  10101010 10101010 10101010 10101010 10101010 10101010 10101010 10101010 10101010 "
                    "10101010 10101010 10101010 10101010 10101010 10101010 10101010 10101010 10101010 10101010 "
                    "10101010 10101010 10101010 10101010 10101010 : 5555 5555 5555 5555 5555 5555 5555 5555 5555 "
                    "5555 5555 5555   # wide (continued)\n"
-                   "           3  00000001 : 80  # next\n"
+                   "         3-4  00000001 : 80  # next .. same\n"
                    "              ^ ^ ^ ^^\n",
-                   cell("2", "wide (continued)") + cell("3", "next") + "Record 2: wide (continued) | Its durations continue the frame of record 1, which is "
+                   cell("2", "wide (continued)") + cell("3–4", "next .. same") + "Record 2: wide (continued) | Its durations continue the frame of record 1, which is "
                                "filled to its end: they start at word 0. " +
                        kEnds + "388" + kNotDrawn + " | words 389, zeros 1, from before\n" + "Record 3: next | " +
-                       kEnds + "20" + kNotDrawn + " | words 21, zeros 1\n"},
+                       kEnds + "20" + kNotDrawn + " | words 21, zeros 1\n" + "Record 4: same | " + kEnds + "20" +
+                       kNotDrawn + " | words 21, zeros 1\n"},
         // 505 durations: the note goes into a record of its own.
         signal_row{"note_alone",
                    "full: " + frame_of(repeated("1", 251)) + "\n",
