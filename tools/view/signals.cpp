@@ -35,6 +35,21 @@ int look_at(capture_image& image, std::uint64_t number, record_look& look) {
 
 bool filled(const record_look& look) { return look.end == kRecordWords; }
 
+// Whether record `r` is known filled, and, when `after_first`, with word 0 a
+// duration.
+bool known_filled(const place_cache& cache, std::uint64_t r, bool after_first) {
+    return cache.filled_first != 0 && r >= cache.filled_first && r <= cache.filled_last &&
+           (!after_first || r > cache.filled_first);
+}
+
+void remember_filled(place_cache& cache, std::uint64_t r, const record_look& look) {
+    if (!filled(look)) return;
+    if (cache.filled_first != 0 && r == cache.filled_last + 1 && look.word_0_positive)
+        cache.filled_last = r;
+    else if (!known_filled(cache, r, false))
+        cache.filled_first = cache.filled_last = r;
+}
+
 // A record that holds only the note of the record before.
 bool is_note_alone(const record_look& look) { return look.end == 1 && look.note && look.note->for_previous; }
 
@@ -49,13 +64,15 @@ struct run_found {
 // The run that record `number` belongs to: its records filled to their end
 // up to the one whose durations end before, then the note (there, or alone
 // in the next record), whose count of records before agrees.
-int find_run(capture_image& image, std::uint64_t number, run_found& run) {
+int find_run(capture_image& image, std::uint64_t number, place_cache& cache, run_found& run) {
     run = run_found{};
     record_look look;
     for (std::uint64_t j = 0; j < kMostRunRecords; ++j) {
         const std::uint64_t r = number + j;
         if (r < number) return 0;
+        if (known_filled(cache, r, j > 0)) continue;
         if (const int error = look_at(image, r, look)) return error;
+        remember_filled(cache, r, look);
         if (j > 0 && !look.word_0_positive) return 0;
         if (filled(look)) continue;
         std::optional<record_note> note = look.note;
@@ -72,7 +89,9 @@ int find_run(capture_image& image, std::uint64_t number, run_found& run) {
         run.start = r - note->continued;
         // The records before `number` in the run are filled too.
         for (std::uint64_t b = run.start; b < number; ++b) {
+            if (known_filled(cache, b, b > run.start)) continue;
             if (const int error = look_at(image, b, look)) return error;
+            remember_filled(cache, b, look);
             if (!filled(look) || (b > run.start && !look.word_0_positive)) return 0;
         }
         run.found = true;
@@ -85,15 +104,15 @@ int find_run(capture_image& image, std::uint64_t number, run_found& run) {
 }
 
 // The run whose note is in record `record`, if there is one.
-int run_noted_in(capture_image& image, std::uint64_t record, run_found& run) {
+int run_noted_in(capture_image& image, std::uint64_t record, place_cache& cache, run_found& run) {
     run = run_found{};
     record_look look;
     if (const int error = look_at(image, record, look)) return error;
     if (is_note_alone(look)) {
         if (record < 2) return 0;
-        if (const int error = find_run(image, record - 1, run)) return error;
+        if (const int error = find_run(image, record - 1, cache, run)) return error;
     } else if (look.note) {
-        if (const int error = find_run(image, record, run)) return error;
+        if (const int error = find_run(image, record, cache, run)) return error;
     }
     if (run.found && run.note_record != record) run = run_found{};
     return 0;
@@ -122,7 +141,7 @@ int name_run(capture_image& image, const run_found& run, place_cache& cache, rec
         if (cached) break;
         run_found earlier;
         if (previous >= 1)
-            if (const int error = run_noted_in(image, previous, earlier)) return error;
+            if (const int error = run_noted_in(image, previous, cache, earlier)) return error;
         if (!earlier.found || earlier.note.after == 0) {
             // A run that follows no run of a signal starts one of its own,
             // without facts.
@@ -146,11 +165,11 @@ int place_record(capture_image& image, std::uint64_t number, place_cache& cache,
     if (const int error = look_at(image, number, look)) return error;
     run_found run;
     if (is_note_alone(look) && number >= 2) {
-        if (const int error = run_noted_in(image, number, run)) return error;
+        if (const int error = run_noted_in(image, number, cache, run)) return error;
         place.note_alone = run.found;
         place.end = 1;
     } else {
-        if (const int error = find_run(image, number, run)) return error;
+        if (const int error = find_run(image, number, cache, run)) return error;
         place.end = look.end;
     }
     if (!run.found) return 0;

@@ -38,6 +38,11 @@ struct place_cache {
         bool goes_on;  // a gap after it: the run after it is of the same signal, unless its note starts one
     };
     std::vector<run> runs;
+    // A stretch of records seen filled to their end, each after the first
+    // with word 0 a duration: a record there need not be read again to know
+    // it goes on into the next (a stretch of filled records costs a read
+    // each, not one per record and run record).
+    std::uint64_t filled_first = 0, filled_last = 0;
 };
 
 // Places record `number`. Returns 0, or the errno of a failed read.
