@@ -372,6 +372,23 @@ INSTANTIATE_TEST_SUITE_P(
                    cell("1", "full") + cell("2", "full (its note)") + "Record 1: full | " + kEnds + "506" + kNotDrawn + " | words 507, zeros 1\n" +
                        "Record 2: full (its note) | This record holds only the note of record 1, which its "
                        "durations left no room for. | words 0, zeros 0\n"},
+        // 258 frames of one signal: past the 257th, the frame is not known,
+        // however the records before were read.
+        signal_row{"many_frames",
+                   "many: " + [] {
+                       std::string frames;
+                       for (int i = 0; i < 258; ++i) frames += (i == 0 ? "" : " 10000 ") + frame_of(i % 2 ? "0" : "1");
+                       return frames + "\n";
+                   }(),
+                   "",
+                   {"--records", "101-102"},
+                   "KANDEN\n"
+                   "         101  1  (no whole group)  # many (frame 257)\n"
+                   "         102  0  (no whole group)  # (a frame after 256 others)\n"
+                   "              ^\n",
+                   cell("101", "many (frame 257)") + cell("102", "(a frame after 256 others)") +
+                       "Record 101: many (frame 257) | " + kEnds + "6" + kNotDrawn + " | words 7, zeros 1\n" +
+                       "Record 102: (a frame after 256 others) | " + kEnds + "6" + kNotDrawn + " | words 7, zeros 1\n"},
         // A record filled to its end before an imported one is no part of
         // its run: the run's note says it has no records before.
         signal_row{"filled_record_before_an_import",

@@ -133,8 +133,9 @@ int name_run(capture_image& image, const run_found& run, place_cache& cache, rec
         const std::uint64_t previous = current.start - 1;
         bool cached = false;
         for (const place_cache::run& c : cache.runs)
-            if (c.note_record == previous && c.frame != 0 && c.goes_on) {
-                place.frame = c.frame + before + 1;
+            if (c.note_record == previous && c.goes_on) {
+                // A run after one whose frame is not known is not known either.
+                place.frame = c.frame == 0 ? 0 : c.frame + before + 1;
                 place.name = c.name;
                 cached = true;
             }
@@ -151,6 +152,12 @@ int name_run(capture_image& image, const run_found& run, place_cache& cache, rec
         }
         current = earlier;
         ++before;
+    }
+    // However it was found, a frame past the bound is not known, so that
+    // a record is labelled the same whatever the list it is shown in.
+    if (place.frame > kMostFramesBack + 1) {
+        place.frame = 0;
+        place.name.clear();
     }
     if (cache.runs.size() == 4) cache.runs.erase(cache.runs.begin());
     cache.runs.push_back({run.note_record, place.frame, place.name, run.note.after != 0});
