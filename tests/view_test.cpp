@@ -327,50 +327,49 @@ const char* const kNotDrawn = "; the words after them (its note, word 510) are n
 INSTANTIATE_TEST_SUITE_P(
     Imports, ViewSignals,
     ::testing::Values(
+        // A record filled to its end before the import is no part of its
+        // first run, whose note says it has no records before.
         signal_row{"two_frame_presses",
                    "po\x1B[1mwer: " + frame_of("1010000011110000") + " 10000 " + frame_of("0000111100001111") +
                        "\nvol<up>: " + frame_of("1100110011001100") + " 10000 " + frame_of("00000001") + "\n",
-                   "",
-                   {"--records", "2-4"},
-                   "KANDEN\n"
-                   "           2  00001111 00001111 : F0F0   # po\\x1B[1mwer (frame 2)\n"
-                   "           3  11001100 11001100 : 3333   # vol<up>\n"
-                   "              ^^    ^^ ^^    ^^\n"
-                   "           4  00000001 : 80  # vol<up> (frame 2)\n"
-                   "              ^^  ^^ ^\n",
-                   cell("2", "po\\x1B[1mwer (frame 2)") + cell("3", "vol&lt;up&gt;") +
-                       cell("4", "vol&lt;up&gt; (frame 2)") + "Record 2: po\\x1B[1mwer (frame 2) | " + kEnds + "36" + kNotDrawn + " | words 37, zeros 1\n" +
-                       "Record 3: vol&lt;up&gt; | " + kEnds + "36" + kNotDrawn + " | words 37, zeros 1\n" +
-                       "Record 4: vol&lt;up&gt; (frame 2) | " + kEnds + "20" + kNotDrawn + " | words 21, zeros 1\n"},
+                   "100*512\n",
+                   {"--records", "1,3-5"},
+                   "KANDEN\n           1  " + repeated("00000000 ", 31) + "000000: " + repeated("0000 ", 15) + "00\n" +
+                       "           3  00001111 00001111 : F0F0   # po\\x1B[1mwer (frame 2)\n"
+                       "                  ^^^^     ^^^^\n"
+                       "           4  11001100 11001100 : 3333   # vol<up>\n"
+                       "              ^^    ^^ ^^    ^^\n"
+                       "           5  00000001 : 80  # vol<up> (frame 2)\n"
+                       "              ^^  ^^ ^\n",
+                   cell("1", "") + cell("3", "po\\x1B[1mwer (frame 2)") + cell("4", "vol&lt;up&gt;") +
+                       cell("5", "vol&lt;up&gt; (frame 2)") + "Record 1 |  | words 512, zeros 0\n" +
+                       "Record 3: po\\x1B[1mwer (frame 2) | " + kEnds + "36" + kNotDrawn + " | words 37, zeros 1\n" +
+                       "Record 4: vol&lt;up&gt; | " + kEnds + "36" + kNotDrawn + " | words 37, zeros 1\n" +
+                       "Record 5: vol&lt;up&gt; (frame 2) | " + kEnds + "20" + kNotDrawn + " | words 21, zeros 1\n"},
         // 899 durations: a record filled to its end, and one that goes on
-        // from its word 0.
-        signal_row{"long_frame",
+        // from its word 0; two signals that print the same; 505 durations,
+        // whose note goes into a record of its own.
+        signal_row{"long_frames",
                    "wide: " + frame_of(repeated("10", 224)) + "\nnext: " + frame_of("00000001") +
-                       "\nsame: " + frame_of("00000001") + "\n",
+                       "\nsame: " + frame_of("00000001") + "\nfull: " + frame_of(repeated("1", 251)) + "\n",
                    "",
-                   {"--records", "2-4"},
-                   "KANDEN\n"
-                   "           2  10101010 10101010 10101010 10101010 10101010 10101010 10101010 10101010 10101010 "
-                   "10101010 10101010 10101010 10101010 10101010 10101010 10101010 10101010 10101010 10101010 "
-                   "10101010 10101010 10101010 10101010 10101010 : 5555 5555 5555 5555 5555 5555 5555 5555 5555 "
-                   "5555 5555 5555   # wide (continued)\n"
-                   "         3-4  00000001 : 80  # next .. same\n"
-                   "              ^ ^ ^ ^^\n",
-                   cell("2", "wide (continued)") + cell("3–4", "next .. same") + "Record 2: wide (continued) | Its durations continue the frame of record 1, which is "
-                               "filled to its end: they start at word 0. " +
-                       kEnds + "388" + kNotDrawn + " | words 389, zeros 1, from before\n" + "Record 3: next | " +
-                       kEnds + "20" + kNotDrawn + " | words 21, zeros 1\n" + "Record 4: same | " + kEnds + "20" +
-                       kNotDrawn + " | words 21, zeros 1\n"},
-        // 505 durations: the note goes into a record of its own.
-        signal_row{"note_alone",
-                   "full: " + frame_of(repeated("1", 251)) + "\n",
-                   "",
-                   {},
-                   "KANDEN\n"
-                   "           1  " + repeated("11111111 ", 31) + "111: " + repeated("FFFF ", 15) + "FF  # full\n" +
-                   "           2  (no frame: its first pair ends it)  # full (its note)\n",
-                   cell("1", "full") + cell("2", "full (its note)") + "Record 1: full | " + kEnds + "506" + kNotDrawn + " | words 507, zeros 1\n" +
-                       "Record 2: full (its note) | This record holds only the note of record 1, which its "
+                   {"--records", "2-6"},
+                   "KANDEN\n           2  " + repeated("10101010 ", 24) + ": " + repeated("5555 ", 12) +
+                       "  # wide (continued)\n"
+                       "         3-4  00000001 : 80  # next .. same\n"
+                       "              ^ ^ ^ ^^\n"
+                       "           5  " + repeated("11111111 ", 31) + "111: " + repeated("FFFF ", 15) + "FF  # full\n" +
+                       "              ^^^^^^^  " + repeated("^^^^^^^^ ", 30) + "^^^\n" +
+                       "           6  (no frame: its first pair ends it)  # full (its note)\n",
+                   cell("2", "wide (continued)") + cell("3–4", "next .. same") + cell("5", "full") +
+                       cell("6", "full (its note)") +
+                       "Record 2: wide (continued) | Its durations continue the frame of record 1, which is filled "
+                       "to its end: they start at word 0. " + kEnds + "388" + kNotDrawn +
+                       " | words 389, zeros 1, from before\n" + "Record 3: next | " + kEnds + "20" + kNotDrawn +
+                       " | words 21, zeros 1\n" + "Record 4: same | " + kEnds + "20" + kNotDrawn +
+                       " | words 21, zeros 1\n" + "Record 5: full | " + kEnds + "506" + kNotDrawn +
+                       " | words 507, zeros 1\n" +
+                       "Record 6: full (its note) | This record holds only the note of record 5, which its "
                        "durations left no room for. | words 0, zeros 0\n"},
         // 258 frames of one signal: past the 257th, the frame is not known,
         // however the records before were read.
@@ -388,19 +387,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "              ^\n",
                    cell("101", "many (frame 257)") + cell("102", "(a frame after 256 others)") +
                        "Record 101: many (frame 257) | " + kEnds + "6" + kNotDrawn + " | words 7, zeros 1\n" +
-                       "Record 102: (a frame after 256 others) | " + kEnds + "6" + kNotDrawn + " | words 7, zeros 1\n"},
-        // A record filled to its end before an imported one is no part of
-        // its run: the run's note says it has no records before.
-        signal_row{"filled_record_before_an_import",
-                   "next: " + frame_of("00000001") + "\n",
-                   "100*512\n",
-                   {},
-                   "KANDEN\n           1  " + repeated("00000000 ", 31) + "000000: " + repeated("0000 ", 15) +
-                       "00\n"
-                       "           2  00000001 : 80  # next\n"
-                       "                     ^\n",
-                   cell("1", "") + cell("2", "next") + "Record 1 |  | words 512, zeros 0\n" + "Record 2: next | " + kEnds + "20" +
-                       kNotDrawn + " | words 21, zeros 1\n"}),
+                       "Record 102: (a frame after 256 others) | " + kEnds + "6" + kNotDrawn + " | words 7, zeros 1\n"}),
     [](const ::testing::TestParamInfo<signal_row>& info) { return std::string(info.param.name); });
 
 struct view_failure {
