@@ -57,7 +57,6 @@ struct run_found {
     bool found = false;
     std::uint64_t start = 0, end = 0;  // its records
     std::uint64_t note_record = 0;     // `end`, or the record after it that holds its note alone
-    std::uint64_t last_end = 0;        // the word that ends the durations in its last record
     record_note note;
 };
 
