@@ -239,6 +239,157 @@ TEST(ViewMemory, AllRecordsOfASparseCaptureInLittleMemory) {
     EXPECT_NE(page.find("522288 more records of the list are left out (choose with --records)"), std::string::npos);
 }
 
+// A KANDEN-like frame: a leader, a pair per bit (a long gap for 1), a burst.
+std::string frame_of(const std::string& bits) {
+    std::string text = "3500 1750";
+    for (const char b : bits) text += b == '1' ? " 435 1300" : " 435 435";
+    return text + " 435";
+}
+
+// The record cells of a page's tables, then per record section: its
+// heading, what it says of its place, the words drawn and the zero words
+// among them, and whether it is drawn as coming from the record before.
+std::string page_digest(const std::string& page) {
+    std::string digest;
+    for (std::size_t at = page.find("<tr><td>"); at != std::string::npos; at = page.find("<tr><td>", at + 1))
+        digest += page.substr(at + 8, page.find("</td>", at) - at - 8) + "\n";
+    const auto between = [&](std::size_t from, std::size_t to, const std::string& a, const std::string& b) {
+        const std::size_t at = page.find(a, from);
+        if (at == std::string::npos || at >= to) return std::string();
+        return page.substr(at + a.size(), page.find(b, at + a.size()) - at - a.size());
+    };
+    for (std::size_t at = page.find("<section"); at != std::string::npos;) {
+        const std::size_t end = page.find("</section>", at);
+        const auto count = [&](const std::string& what) {
+            std::size_t n = 0;
+            for (std::size_t i = page.find(what, at); i < end; i = page.find(what, i + 1)) ++n;
+            return std::to_string(n);
+        };
+        digest += between(at, end, "<h3>", "</h3>") + " | " + between(at, end, "<p class=\"place\">", "</p>") +
+                  " | words " + count("<rect x=") + ", zeros " + count("class=\"zero\"") +
+                  (count("class=\"from\"") != "0" ? ", from before" : "") + "\n";
+        at = page.find("<section", end);
+    }
+    return digest;
+}
+
+struct signal_row {
+    const char* name;
+    std::string raw;  // what mkcapture --from raw imports
+    std::string before;  // a description of records put before the imported ones
+    std::vector<std::string> records;  // --records, or none
+    std::string table;                 // --diff --mode 1
+    std::string page;                  // page_digest of the page, in mode 1 and in mode 0
+};
+
+void PrintTo(const signal_row& c, std::ostream* os) { *os << c.name; }
+
+class ViewSignals : public ::testing::TestWithParam<signal_row> {};
+
+// An imported signal is drawn up to the end of its durations, its name
+// beside its records' numbers, escaped for the page and the terminal.
+TEST_P(ViewSignals, AreShownAsImported) {
+    const signal_row& c = GetParam();
+    scratch_dir dir;
+    dir.write_bytes("in.raw", c.raw);
+    const run_result made = run_mkcapture(dir, {"--from", "raw", "in.raw", "cap.dat"});
+    ASSERT_EQ(made.status, 0) << made.err;
+    if (!c.before.empty())
+        dir.write_bytes("cap.dat", capture_bytes(c.before) + read_file(dir.path_of("cap.dat")).substr(1024));
+    std::vector<std::string> args = c.records;
+    args.insert(args.end(), {"--mode", "1", "cap.dat"});
+    args.insert(args.begin(), "--diff");
+    run_result r = run_view(dir, args);
+    EXPECT_EQ(r.out, c.table);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.status, 0);
+    // The words drawn are the signal's, with the decoders' readings or
+    // without them.
+    args.erase(args.begin());
+    for (const char* mode : {"1", "0"}) {
+        args[args.size() - 2] = mode;
+        r = run_view(dir, args);
+        // Mode 0 has no tables.
+        EXPECT_EQ(page_digest(r.out), mode[0] == '1' ? c.page : c.page.substr(c.page.find("Record "))) << mode;
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(r.status, 0);
+    }
+}
+
+// A table's record cell.
+std::string cell(const std::string& number, const std::string& label) {
+    return number + (label.empty() ? "" : " <span class=\"name\">" + label + "</span>") + "\n";
+}
+
+const char* const kEnds = "Its durations end at word ";
+const char* const kNotDrawn = "; the words after them (its note, word 510) are not drawn.";
+
+INSTANTIATE_TEST_SUITE_P(
+    Imports, ViewSignals,
+    ::testing::Values(
+        // A record filled to its end before the import is no part of its
+        // first run, whose note says it has no records before.
+        signal_row{"two_frame_presses",
+                   "po\x1B[1mwer: " + frame_of("1010000011110000") + " 10000 " + frame_of("0000111100001111") +
+                       "\nvol<up>: " + frame_of("1100110011001100") + " 10000 " + frame_of("00000001") + "\n",
+                   "100*512\n",
+                   {"--records", "1,3-5"},
+                   "KANDEN\n           1  " + repeated("00000000 ", 31) + "000000: " + repeated("0000 ", 15) + "00\n" +
+                       "           3  00001111 00001111 : F0F0   # po\\x1B[1mwer (frame 2)\n"
+                       "                  ^^^^     ^^^^\n"
+                       "           4  11001100 11001100 : 3333   # vol<up>\n"
+                       "              ^^    ^^ ^^    ^^\n"
+                       "           5  00000001 : 80  # vol<up> (frame 2)\n"
+                       "              ^^  ^^ ^\n",
+                   cell("1", "") + cell("3", "po\\x1B[1mwer (frame 2)") + cell("4", "vol&lt;up&gt;") +
+                       cell("5", "vol&lt;up&gt; (frame 2)") + "Record 1 |  | words 512, zeros 0\n" +
+                       "Record 3: po\\x1B[1mwer (frame 2) | " + kEnds + "36" + kNotDrawn + " | words 37, zeros 1\n" +
+                       "Record 4: vol&lt;up&gt; | " + kEnds + "36" + kNotDrawn + " | words 37, zeros 1\n" +
+                       "Record 5: vol&lt;up&gt; (frame 2) | " + kEnds + "20" + kNotDrawn + " | words 21, zeros 1\n"},
+        // 899 durations: a record filled to its end, and one that goes on
+        // from its word 0; two signals that print the same; 505 durations,
+        // whose note goes into a record of its own.
+        signal_row{"long_frames",
+                   "wide: " + frame_of(repeated("10", 224)) + "\nnext: " + frame_of("00000001") +
+                       "\nsame: " + frame_of("00000001") + "\nfull: " + frame_of(repeated("1", 251)) + "\n",
+                   "",
+                   {"--records", "2-6"},
+                   "KANDEN\n           2  " + repeated("10101010 ", 24) + ": " + repeated("5555 ", 12) +
+                       "  # wide (continued)\n"
+                       "         3-4  00000001 : 80  # next .. same\n"
+                       "              ^ ^ ^ ^^\n"
+                       "           5  " + repeated("11111111 ", 31) + "111: " + repeated("FFFF ", 15) + "FF  # full\n" +
+                       "              ^^^^^^^  " + repeated("^^^^^^^^ ", 30) + "^^^\n" +
+                       "           6  (no frame: its first pair ends it)  # full (its note)\n",
+                   cell("2", "wide (continued)") + cell("3–4", "next .. same") + cell("5", "full") +
+                       cell("6", "full (its note)") +
+                       "Record 2: wide (continued) | Its durations continue the frame of record 1, which is filled "
+                       "to its end: they start at word 0. " + kEnds + "388" + kNotDrawn +
+                       " | words 389, zeros 1, from before\n" + "Record 3: next | " + kEnds + "20" + kNotDrawn +
+                       " | words 21, zeros 1\n" + "Record 4: same | " + kEnds + "20" + kNotDrawn +
+                       " | words 21, zeros 1\n" + "Record 5: full | " + kEnds + "506" + kNotDrawn +
+                       " | words 507, zeros 1\n" +
+                       "Record 6: full (its note) | This record holds only the note of record 5, which its "
+                       "durations left no room for. | words 0, zeros 0\n"},
+        // 258 frames of one signal: past the 257th, the frame is not known,
+        // however the records before were read.
+        signal_row{"many_frames",
+                   "many: " + [] {
+                       std::string frames;
+                       for (int i = 0; i < 258; ++i) frames += (i == 0 ? "" : " 10000 ") + frame_of(i % 2 ? "0" : "1");
+                       return frames + "\n";
+                   }(),
+                   "",
+                   {"--records", "101-102"},
+                   "KANDEN\n"
+                   "         101  1  (no whole group)  # many (frame 257)\n"
+                   "         102  0  (no whole group)  # (a frame after 256 others)\n"
+                   "              ^\n",
+                   cell("101", "many (frame 257)") + cell("102", "(a frame after 256 others)") +
+                       "Record 101: many (frame 257) | " + kEnds + "6" + kNotDrawn + " | words 7, zeros 1\n" +
+                       "Record 102: (a frame after 256 others) | " + kEnds + "6" + kNotDrawn + " | words 7, zeros 1\n"}),
+    [](const ::testing::TestParamInfo<signal_row>& info) { return std::string(info.param.name); });
+
 struct view_failure {
     const char* name;
     std::vector<std::string> args;
@@ -292,11 +443,11 @@ INSTANTIATE_TEST_SUITE_P(
         view_failure{"record_past_the_last",
                      {"--records", "2-3", "cap.dat"},
                      1,
-                     "tavlin-view: record 3 is past the last record of cap.dat\n"},
+                     "tavlin-view: record 3 is past the last record, 2, of cap.dat\n"},
         view_failure{"base_past_the_last",
                      {"--base", "9", "cap.dat"},
                      1,
-                     "tavlin-view: --base 9 is past the last record of cap.dat\n"},
+                     "tavlin-view: --base 9 is past the last record, 2, of cap.dat\n"},
         view_failure{"page_in_a_missing_directory",
                      {"-o", "no/page.html", "cap.dat"},
                      1,
@@ -319,14 +470,18 @@ INSTANTIATE_TEST_SUITE_P(
         bad_mode("mode_that_wraps_to_1", "4294967297"),
         bad_mode("mode_of_a_sign", "-"),
         bad_mode("mode_with_a_leading_zero", "01"),
+        view_failure{"list_past_the_last",
+                     {"--diff", "--records", "5-9", "cap.dat"},
+                     1,
+                     "tavlin-view: record 5 is past the last record, 2, of cap.dat\n"},
         view_failure{"open_range_past_the_last",
                      {"--records", "3-", "cap.dat"},
                      1,
-                     "tavlin-view: record 3 is past the last record of cap.dat\n"},
+                     "tavlin-view: record 3 is past the last record, 2, of cap.dat\n"},
         view_failure{"open_range_past_the_last_in_the_table",
                      {"--diff", "--records", "1,3-", "cap.dat"},
                      1,
-                     "tavlin-view: record 3 is past the last record of cap.dat\n"}),
+                     "tavlin-view: record 3 is past the last record, 2, of cap.dat\n"}),
     [](const ::testing::TestParamInfo<view_failure>& info) { return std::string(info.param.name); });
 
 }  // namespace

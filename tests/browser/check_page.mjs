@@ -2,7 +2,8 @@
 // page of the bundled sample, with no console error and no request beyond
 // the file itself; its screenshot (kept at SHOT) is not blank and shows the
 // strips of every decoder in the colour the page gives it. Then it opens a page of 50
-// dense records and prints how long it took to load and render.
+// dense records, checks that it is no wider than the window, and prints how
+// long it took to load and render.
 //   node check_page.mjs SAMPLE_PAGE SHOT BIG_PAGE
 import { chromium } from 'playwright-core';
 
@@ -64,6 +65,10 @@ const start = Date.now();
 await page.goto(`file://${bigPage}`, { waitUntil: 'load' });
 await page.evaluate(() => new Promise((done) => requestAnimationFrame(() => requestAnimationFrame(done))));
 const elapsed = Date.now() - start;
+// Long frames wrap or scroll inside their own boxes: the page is no wider
+// than the window, whatever a record holds.
+const widths = await page.evaluate(() => [document.documentElement.scrollWidth, document.documentElement.clientWidth]);
+if (widths[0] > widths[1]) problems.push(`the page of dense records is ${widths[0]} px wide in a window of ${widths[1]} px`);
 await browser.close();
 
 if (problems.length > 0) {

@@ -269,12 +269,39 @@ std::string summary(const record_readings& r, const format_profile& p, const dec
     return text;
 }
 
+// What the page says of where a record stands in its signal, when it is
+// part of one an import laid out.
+std::string place_text(const record_readings& r) {
+    const record_place& p = r.place;
+    if (!p.noted) return "";
+    std::string text;
+    if (p.note_alone)
+        text = "This record holds only the note of record " + record_number_text(r.number - 1) +
+               ", which its durations left no room for.";
+    else if (p.part > 0)
+        text = "Its durations continue the frame of record " + record_number_text(r.number - 1) +
+               ", which is filled to its end: they start at word 0.";
+    if (!p.note_alone && p.end == kRecordWords)
+        text += std::string(text.empty() ? "" : " ") + "The frame goes on into record " +
+                record_number_text(r.number + 1) + ".";
+    if (!p.note_alone && p.end < kRecordWords)
+        text += std::string(text.empty() ? "" : " ") + "Its durations end at word " + std::to_string(p.end) +
+                "; the words after them (its note, word 510) are not drawn.";
+    return "<p class=\"place\">" + text + "</p>\n";
+}
+
 void write_table(const std::vector<table_row>& rows, const format_profile& p, std::string& html) {
     html += "<table class=\"rows\" style=\"--c:" + std::string(p.colour) + "\"><tr><th>record</th><th>" +
             std::string(p.name) + "</th></tr>\n";
     for (const table_row& row : rows) {
         html += "<tr><td>" + record_number_text(row.first) +
-                (row.last != row.first ? "–" + record_number_text(row.last) : "") + "</td><td><code>";
+                (row.last != row.first ? "–" + record_number_text(row.last) : "");
+        if (const std::string labels = row_labels(row); !labels.empty()) {
+            html += " <span class=\"name\">";
+            escaped(html, labels);
+            html += "</span>";
+        }
+        html += "</td><td><code>";
         // A run of changed characters is one mark.
         for (std::size_t i = 0; i < row.text.size(); ++i) {
             if (row.changed[i] && (i == 0 || !row.changed[i - 1])) html += "<mark>";
@@ -290,7 +317,10 @@ constexpr const char* kStyle =
     "body{font:14px/1.4 system-ui,sans-serif;margin:1.5em;color:#222}"
     "h1{font-size:1.4em}h2{font-size:1.15em;margin-top:1.6em}"
     "code,pre,.rows td{font-family:ui-monospace,monospace;white-space:pre}"
-    ".tables{display:flex;flex-wrap:wrap;gap:1.5em;align-items:flex-start}"
+    // A long frame wraps inside its own cell or line, never widening the page.
+    ".rows td code,.decoders code{white-space:pre-wrap;overflow-wrap:anywhere}"
+    ".rows td:first-child{white-space:normal;min-width:4em}.name{font-family:system-ui,sans-serif;color:#555}"
+    ".tables{display:flex;flex-wrap:wrap;gap:1.5em;align-items:flex-start}.tables>table{max-width:100%}"
     ".rows{border-collapse:collapse}.rows th,.rows td{padding:1px 8px;text-align:left;border-bottom:1px solid #ddd}"
     ".rows th{border-bottom:2px solid var(--c);color:var(--c)}"
     "mark{background:#ffd54f;color:#000}"
@@ -307,7 +337,8 @@ constexpr const char* kStyle =
     ".mark{font-size:11px;text-anchor:middle;fill:var(--c);font-weight:bold}"
     ".end{stroke:#c00;stroke-width:2}.endnote{font-size:11px;fill:#c00}"
     ".scale{font-size:11px;fill:var(--c)}.scalebar{fill:var(--c);fill-opacity:.4}"
-    ".note{font-size:12px;fill:#555}"
+    ".note{font-size:12px;fill:#555}.from{stroke:#555;stroke-dasharray:3 2}.fromnote{font-size:11px;fill:#555}"
+    ".place{color:#555;margin:.2em 0}"
     ".decoders p{margin:.3em 0}"
     // Records out of view are laid out only when scrolled to.
     "section{content-visibility:auto;contain-intrinsic-size:auto 420px}";
@@ -348,15 +379,26 @@ void write_page(const page_facts& facts, profile_list profiles,
             "index and value. Under the signal, each decoder's reading: a pair per bit (shaded for 1), groups with "
             "their hex, R, where the frame ended (red), and Tb and Te to scale after the strip.</p>\n";
     for (const record_readings& r : records) {
-        html += "<section id=\"r" + record_number_text(r.number) + "\">\n<h3>Record " + record_number_text(r.number) +
-                "</h3>\n";
+        html += "<section id=\"r" + record_number_text(r.number) + "\">\n<h3>Record " + record_number_text(r.number);
+        if (!r.label.empty()) {
+            html += ": ";
+            escaped(html, r.label);
+        }
+        html += "</h3>\n" + place_text(r);
         const strip s = lay_out(r.words);
         const int width = s.x.back() + kScaleRoom;
         const int height = kBandTop + kBandHeight * static_cast<int>(profiles.size());
         html += "<div class=\"strip\"><svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + num(width) +
                 "\" height=\"" + num(height) + "\" viewBox=\"0 0 " + num(width) + " " + num(height) + "\">\n";
         if (r.words.empty())
-            html += "<text class=\"note\" x=\"" + num(kLeft) + "\" y=\"" + num(kLow) + "\">all words are 0</text>\n";
+            html += "<text class=\"note\" x=\"" + num(kLeft) + "\" y=\"" + num(kLow) + "\">" +
+                    (r.place.note_alone ? "no signal: the note of record " + record_number_text(r.number - 1)
+                                        : std::string("all words are 0")) +
+                    "</text>\n";
+        if (r.place.part > 0)
+            html += "<path class=\"from\" d=\"M" + num(kLeft) + " " + num(kHigh - 8) + " V" + num(kLow + 8) +
+                    "\"/><text class=\"fromnote\" x=\"" + num(kLeft + 3) + "\" y=\"" + num(kHigh - 10) +
+                    "\">← from record " + record_number_text(r.number - 1) + "</text>\n";
         draw_waveform(r, s, html);
         draw_hover(r, s, html);
         for (std::size_t p = 0; p < profiles.size(); ++p)

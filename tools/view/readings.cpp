@@ -1,6 +1,8 @@
 // The decoders' readings for the viewer.
 #include "tools/view/readings.h"
 
+#include <algorithm>
+
 #include "passes/pass.h"
 
 namespace {
@@ -33,6 +35,25 @@ int read_words(capture_image& image, std::uint64_t number, record_readings& read
     readings.number = number;
     readings.words.clear();
     for (std::uint64_t i = 0; i < last; ++i) readings.words.push_back(load_word(record.words + 4 * i));
+    return 0;
+}
+
+// Places the record in its signal and keeps of its words those that are
+// signal: up to the 0 that ends its durations, or as far as a decoder's
+// frame read; never the note after them. A record of a note alone has none.
+int place_words(capture_image& image, place_cache& cache, record_readings& readings) {
+    record_place& place = readings.place;
+    if (const int error = place_record(image, readings.number, cache, place)) return error;
+    readings.label = place_label(place);
+    if (!place.noted) return 0;
+    std::uint64_t drawn = place.note_alone ? 0 : std::min<std::uint64_t>(place.end + 1, kRecordWords);
+    for (const decoder_reading& d : readings.decoders)
+        if (d.reached && !ends_walk(d) && !place.note_alone)
+            drawn = std::max<std::uint64_t>(drawn, std::min<std::uint64_t>(
+                                                       std::uint64_t{d.record.anchor.offset} + d.record.frame.words_read,
+                                                       kRecordWords));
+    // Past the last non-zero word, the words are 0.
+    readings.words.resize(drawn, 0);
     return 0;
 }
 
@@ -80,7 +101,7 @@ int read_shown_record(capture_image& image, reading_walk& walk, std::uint64_t nu
         d.separate_known = walk.separate_known[p];
     }
     walk.next = number + 1;
-    return 0;
+    return place_words(image, walk.places, readings);
 }
 
 int read_record_alone(capture_image& image, profile_list profiles, std::uint64_t number, record_readings& readings) {
@@ -90,5 +111,6 @@ int read_record_alone(capture_image& image, profile_list profiles, std::uint64_t
         pass_state state;
         if (const int error = read_decoder(image, *profiles[p], number, state, readings.decoders[p])) return error;
     }
-    return 0;
+    place_cache cache;
+    return place_words(image, cache, readings);
 }

@@ -16,6 +16,7 @@
 
 #include "capture/image.h"
 #include "passes/frame_slicer.h"
+#include "tools/view/signals.h"
 
 constexpr std::uint64_t kMostWalked = 65536;  // records, 128 MiB of capture
 
@@ -34,7 +35,12 @@ inline bool ends_walk(const decoder_reading& d) { return d.reached && d.record.a
 
 struct record_readings {
     std::uint64_t number = 0;
-    std::vector<std::int32_t> words;         // the record's words up to its last non-zero one
+    // The record's words that are signal: for a record of an imported
+    // signal, up to the 0 that ends its durations, or as far as a decoder
+    // read; for any other, up to its last non-zero word.
+    std::vector<std::int32_t> words;
+    record_place place;  // where it stands in the signals laid out
+    std::string label;   // its signal's name and what the record is of it (place_label), or ""
     std::vector<decoder_reading> decoders;  // one per profile, in the order given
 };
 
@@ -45,6 +51,7 @@ struct reading_walk {
     std::uint64_t next = 1;  // the next record whose state the walk has not taken in
     std::vector<pass_state> states;
     std::vector<bool> reach_known, separate_known;
+    place_cache places;
 };
 
 reading_walk start_walk(profile_list profiles);

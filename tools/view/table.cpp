@@ -2,6 +2,7 @@
 #include "tools/view/table.h"
 
 #include "tools/shared/record_list.h"
+#include "tools/shared/text_input.h"
 
 namespace {
 
@@ -41,7 +42,30 @@ std::string bits_only(const decoder_reading& d) {
     return bits;
 }
 
+// `text` for a terminal: printable characters as they are, any other byte
+// as \xNN.
+std::string terminal_text(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = printable_length(text, i);
+        if (length == 0) {
+            append_hex_escape(out, static_cast<unsigned char>(text[i]));
+            ++i;
+        } else {
+            out.append(text.substr(i, length));
+            i += length;
+        }
+    }
+    return out;
+}
+
 }  // namespace
+
+std::string row_labels(const table_row& row) {
+    if (row.first_label == row.last_label) return row.first_label;
+    return (row.first_label.empty() ? "-" : row.first_label) + " .. " +
+           (row.last_label.empty() ? "-" : row.last_label);
+}
 
 comparison_table start_table(const format_profile& profile, std::size_t decoder, const record_readings* base) {
     comparison_table table;
@@ -59,9 +83,10 @@ void add_to_table(comparison_table& table, const record_readings& r) {
     std::string text = row_text(*table.profile, d);
     if (!rows.empty() && rows.back().text == text && rows.back().last + 1 == r.number) {
         rows.back().last = r.number;
+        rows.back().last_label = r.label;
         return;
     }
-    table_row row{r.number, r.number, std::move(text), !d.line.empty(), {}};
+    table_row row{r.number, r.number, std::move(text), !d.line.empty(), {}, r.label, r.label};
     row.changed.assign(row.text.size(), false);
     if (row.has_bits) {
         std::size_t n = 0;  // bits compared so far
@@ -94,7 +119,8 @@ std::string table_text(const std::vector<table_row>& rows) {
             records += record_number_text(row.last);
         }
         const std::string margin = std::string(records.size() < 12 ? 12 - records.size() : 0, ' ') + records + "  ";
-        text += margin + row.text + "\n";
+        const std::string labels = row_labels(row);
+        text += margin + row.text + (labels.empty() ? "" : "  # " + terminal_text(labels)) + "\n";
         std::string marks(margin.size(), ' ');
         bool any = false;
         for (std::size_t i = 0; i < row.text.size(); ++i) {

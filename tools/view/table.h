@@ -15,7 +15,13 @@ struct table_row {
     std::string text;                   // bits, then ": " and the groups; or what the decoder did instead
     bool has_bits = false;
     std::vector<bool> changed;  // per character of `text`: a bit that differs from the reference row
+    std::string first_label, last_label;  // the signals of its first and last records (record_readings::label)
 };
+
+// The labels of a row's records, as the row shows them beside its numbers:
+// "power", or "power .. mute" for a row of records of different labels;
+// "" when its records have none.
+std::string row_labels(const table_row& row);
 
 // A table made a record at a time, so that a long list of records needs no
 // more than its rows: consecutive records that print the same share one.
@@ -38,6 +44,7 @@ void add_to_table(comparison_table& table, const record_readings& r);
 std::vector<table_row> table_rows(const std::vector<record_readings>& records, const format_profile& profile,
                                   std::size_t decoder, const record_readings* base);
 
-// The table as text for a terminal: a line per row, and under a row with
-// changed bits a line of '^' under them.
+// The table as text for a terminal: a line per row, its labels after
+// "  # " at its end (control bytes and bytes that are no UTF-8 character as
+// \xNN), and under a row with changed bits a line of '^' under them.
 std::string table_text(const std::vector<table_row>& rows);

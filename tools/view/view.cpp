@@ -16,6 +16,7 @@
 #include "tools/shared/capture_file.h"
 #include "tools/shared/command_line.h"
 #include "tools/shared/output_file.h"
+#include "tools/shared/record_layout.h"
 #include "tools/shared/record_list.h"
 #include "tools/shared/text_input.h"
 #include "tools/view/readings.h"
@@ -123,7 +124,10 @@ std::uint64_t bytes_looked_at(const options& o) {
         last = o.diff ? o.records.back().last : shown.empty() ? 0 : shown.back();
     }
     if (o.base) last = std::max(last, *o.base);
-    if (last > (UINT64_MAX - kHeaderBytes) / kRecordBytes - kFrameSpanWords) return UINT64_MAX;
+    // A record's run goes on for up to kMostRunRecords records, its note
+    // perhaps in the record after them.
+    if (last > (UINT64_MAX - kHeaderBytes) / kRecordBytes - kFrameSpanWords - kMostRunRecords - 1) return UINT64_MAX;
+    last += kMostRunRecords + 1;
     return kHeaderBytes + last * kRecordBytes + 4 * kFrameSpanWords;
 }
 
@@ -196,9 +200,11 @@ problem run(int argc, char** argv) {
         return p;
     };
     if (o.base && *o.base > capture.records)
-        return finish(failure("--base " + record_number_text(*o.base) + " is past the last record of " + o.capture));
+        return finish(failure("--base " + record_number_text(*o.base) + " is past the last record, " +
+                              record_number_text(capture.records) + ", of " + o.capture));
     if (const std::uint64_t past = first_past(o.records, capture.records))
-        return finish(failure("record " + record_number_text(past) + " is past the last record of " + o.capture));
+        return finish(failure("record " + record_number_text(past) + " is past the last record, " +
+                              record_number_text(capture.records) + ", of " + o.capture));
 
     record_readings base;
     if (o.base)
