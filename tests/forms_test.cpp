@@ -217,6 +217,8 @@ struct parsed_case {
     std::string durations;  // worked out by hand from the protocol's timing
 };
 
+void PrintTo(const parsed_case& c, std::ostream* os) { *os << c.protocol; }
+
 class FlipperParsed : public ::testing::TestWithParam<parsed_case> {};
 
 TEST_P(FlipperParsed, EncodesTheHandWorkedFrame) {
