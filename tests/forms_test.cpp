@@ -188,6 +188,9 @@ INSTANTIATE_TEST_SUITE_P(
                   "\xEF\xBB\xBF" "Filetype: IR signals fi\nname: a\ntype: raw\ndata: 1 2 3\n#\nname: b\ntype: x\n",
                   "note: line 1: not 'Filetype: IR signals file'; the rest reads as a Flipper file\na: 1 2 3\n"
                   "left out: line 6: signal 'b' has type 'x' (raw or parsed)\n"},
+        form_case{"flipper_no_flipper_line", "flipper", "hello\nworld\n",
+                  "stops: line 1, column 1: not a Flipper infrared file: the first line is not 'Filetype: IR signals "
+                  "file'"},
         form_case{"flipper_first_line_damaged_and_no_signal_reads", "flipper", "Filetype: x\nname: a\ntype: raw\n",
                   "stops: line 1, column 1: not a Flipper infrared file: the first line is not 'Filetype: IR signals "
                   "file'"},
@@ -255,6 +258,12 @@ INSTANTIATE_TEST_SUITE_P(
         parsed_case{"Kaseikyo", "80 02 20 00", "D0 03 00 00",
                     pulses({3456, 1728}, 432, 1296, 432,
                            "01000000 00000100 00000001 00000000 10111100 10111101", 70816)},
+        // Vendor 0x1234 (34 12), parity 3 ^ 4 ^ 1 ^ 2 = 4 under genre 1 = 5
+        // (54), genre 2 = A under command bits 0-3 = 7 (7A), command bits
+        // 4-9 = 0x2C under id 2 (AC), check 54 ^ 7A ^ AC = 82; 63504 µs.
+        parsed_case{"Kaseikyo", "5A 34 12 02", "C7 02 00 00",
+                    pulses({3456, 1728}, 432, 1296, 432,
+                           "00101100 01001000 00101010 01011110 00110101 01000001", 66496)},
         // 13-bit address 0x00A3, its inverse, command 0x5C, its inverse:
         // 21 ones and 21 zeros, 84830 µs, then 25170 to 110 ms.
         parsed_case{"NEC42", "A3 00 00 00", "5C 00 00 00",
@@ -268,7 +277,9 @@ INSTANTIATE_TEST_SUITE_P(
         // 4-bit address F, command 0x54, then both inverted.
         parsed_case{"RCA", "0F 00 00 00", "54 00 00 00",
                     pulses({4000, 4000}, 500, 2000, 1000, "1111 00101010 0000 11010101", 8000)}),
-    [](const ::testing::TestParamInfo<parsed_case>& info) { return std::string(info.param.protocol); });
+    [](const ::testing::TestParamInfo<parsed_case>& info) {
+        return std::string(info.param.protocol) + "_" + std::to_string(info.index);
+    });
 
 // A parsed SIRC signal of each width carries its command's 7 bits and every
 // bit of its address, least significant first, as the widths of its bursts

@@ -26,7 +26,7 @@ struct block {
 };
 
 // Four hex bytes, least significant first: "04 00 00 00" is 4, and so is
-// "4 0 0 0". Anything else is no value, with `problem` saying what is wrong
+// "4 0 0 0"; a byte is a hex number up to FF. Anything else is no value, with `problem` saying what is wrong
 // at `column` (of `value`, from 0).
 std::optional<std::uint32_t> little_endian(std::string_view value, std::string& problem, std::size_t& column) {
     line_tokens tokens{value};
@@ -35,8 +35,7 @@ std::optional<std::uint32_t> little_endian(std::string_view value, std::string& 
     for (unsigned at;; ++count) {
         const std::string_view byte = tokens.next({}, at);
         if (byte.empty()) break;
-        const std::optional<std::uint64_t> v =
-            byte.size() <= 2 ? read_number("0x" + std::string(byte), 0xFF) : std::nullopt;
+        const std::optional<std::uint64_t> v = read_number("0x" + std::string(byte), 0xFF);
         if (!v) {
             column = at - 1;
             const bool number = byte.size() >= 2 && byte[0] == '0' && (byte[1] == 'x' || byte[1] == 'X');
@@ -140,7 +139,7 @@ bool read_flipper(text_source& source, const read_settings&, signal_sink& sink, 
         if (key == "Version") return true;
         if (key == "Filetype") {  // the next of files joined one after the other
             if (!is_first_line(content)) return fail(error, line.number, 1, "a file of another kind: " + quoted(content));
-            return close_block(), true;
+            return true;
         }
         if (key == "name") {
             close_block();
