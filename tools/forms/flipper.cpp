@@ -80,7 +80,10 @@ bool finish(block& b, signal_sink& sink, import_error& error, std::string& heade
         s.durations = std::move(b.data);
     } else if (b.type == "parsed") {
         if (!b.address || !b.command) return fail(error, b.line, 0, what + " needs 'address:' and 'command:'");
-        if (const parsed_protocol* p = find_protocol(b.protocol)) s.durations = p->frame(*b.address, *b.command);
+        if (const parsed_protocol* p = find_protocol(b.protocol)) {
+            s.durations = p->frame(*b.address, *b.command);
+            if (s.carrier == 0) s.carrier = p->carrier;  // a 'frequency:' line is kept over it
+        }
         if (s.durations.empty()) {
             if (!header_note.empty()) sink.note(header_note), header_note.clear();
             sink.note("line " + std::to_string(b.line) + ": " + what + ": protocol " + quoted(b.protocol) +
@@ -138,7 +141,8 @@ bool read_flipper(text_source& source, const read_settings&, signal_sink& sink, 
         const unsigned value_column = static_cast<unsigned>(value.data() - line.text.data()) + 1;
         if (key == "Version") return true;
         if (key == "Filetype") {  // the next of files joined one after the other
-            if (!is_first_line(content)) return fail(error, line.number, 1, "a file of another kind: " + quoted(content));
+            if (!is_first_line(content))
+                return fail(error, line.number, 1, "a file of another kind: " + quoted(content));
             return true;
         }
         if (key == "name") {

@@ -33,8 +33,8 @@ constexpr pulse_distance kSamsung{4500, 4500, 550, 1650, 550, 108000, 0};
 constexpr pulse_distance kPioneer{8500, 4225, 500, 1500, 500, 0, 26500};
 constexpr pulse_distance kRca{4000, 4000, 500, 2000, 1000, 0, 8000};
 constexpr std::uint32_t kKaseikyoUnit = 432;
-constexpr pulse_distance kKaseikyo{8 * kKaseikyoUnit, 4 * kKaseikyoUnit, kKaseikyoUnit, 3 * kKaseikyoUnit,
-                                   kKaseikyoUnit, 130000, 0};
+constexpr pulse_distance kKaseikyo{
+    8 * kKaseikyoUnit, 4 * kKaseikyoUnit, kKaseikyoUnit, 3 * kKaseikyoUnit, kKaseikyoUnit, 130000, 0};
 
 durations pulse_distance_frame(const pulse_distance& p, std::uint64_t bits, unsigned count) {
     durations d = {p.header_burst, p.header_gap};
@@ -113,8 +113,8 @@ durations nec_extended(std::uint32_t a, std::uint32_t c) {
 
 durations nec42(std::uint32_t a, std::uint32_t c) {
     a &= 0x1FFF, c &= 0xFF;
-    const std::uint64_t bits = a | std::uint64_t{inverse(a, 13)} << 13 | std::uint64_t{c} << 26 |
-                               std::uint64_t{inverse(c, 8)} << 34;
+    const std::uint64_t bits =
+        a | std::uint64_t{inverse(a, 13)} << 13 | std::uint64_t{c} << 26 | std::uint64_t{inverse(c, 8)} << 34;
     return pulse_distance_frame(kNec42, bits, 42);
 }
 
@@ -159,7 +159,7 @@ durations rc5_extended(std::uint32_t a, std::uint32_t c) { return rc5(a, c, 0); 
 
 durations rc6(std::uint32_t a, std::uint32_t c) {
     durations d = {kRc6LeaderBurst, kRc6LeaderGap};
-    biphase_bits(d, 0x8, 4, kRc6Half, true);  // the start bit and mode 0
+    biphase_bits(d, 0x8, 4, kRc6Half, true);    // the start bit and mode 0
     biphase_bits(d, 0, 1, 2 * kRc6Half, true);  // the toggle bit
     biphase_bits(d, (a & 0xFF) << 8 | (c & 0xFF), 16, kRc6Half, true);
     fill_period(d, kRc6Period);
@@ -167,10 +167,20 @@ durations rc6(std::uint32_t a, std::uint32_t c) {
 }
 
 constexpr parsed_protocol kProtocols[] = {
-    {"SIRC", sirc12},         {"SIRC15", sirc15},     {"SIRC20", sirc20},        {"NEC", nec},
-    {"NECext", nec_extended}, {"NEC42", nec42},       {"NEC42ext", nec42_extended}, {"Samsung32", samsung},
-    {"Pioneer", pioneer},     {"RCA", rca},           {"Kaseikyo", kaseikyo},    {"RC5", rc5_normal},
-    {"RC5X", rc5_extended},   {"RC6", rc6},
+    {"SIRC", sirc12, 40000},
+    {"SIRC15", sirc15, 40000},
+    {"SIRC20", sirc20, 40000},
+    {"NEC", nec, 38000},
+    {"NECext", nec_extended, 38000},
+    {"NEC42", nec42, 38000},
+    {"NEC42ext", nec42_extended, 38000},
+    {"Samsung32", samsung, 38000},
+    {"Pioneer", pioneer, 40000},
+    {"RCA", rca, 38000},
+    {"Kaseikyo", kaseikyo, 38000},
+    {"RC5", rc5_normal, 36000},
+    {"RC5X", rc5_extended, 36000},
+    {"RC6", rc6, 36000},
 };
 
 }  // namespace

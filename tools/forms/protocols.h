@@ -3,6 +3,8 @@
 // ends with the gap before the next frame. Pulse-distance protocols send per
 // bit a burst of one length and a gap whose length is the bit, least
 // significant bit first, then a closing burst:
+// Carriers: 36 kHz for RC5 and RC6, 40 kHz for SIRC and Pioneer, 38 kHz for
+// the others.
 //   SONY (SIRC)  no closing burst: per bit a burst of 1200 (1) or 600 (0)
 //                and a 600 gap after a 2400 burst and a 600 gap; the 7-bit
 //                command, then the address (5, 8 or 13 bits); the last gap
@@ -44,6 +46,7 @@
 struct parsed_protocol {
     std::string_view name;  // as Flipper files name it
     std::vector<std::uint32_t> (*frame)(std::uint32_t address, std::uint32_t command);
+    std::uint32_t carrier;  // Hz
 };
 
 // The protocol that Flipper files name `name`, or nullptr.
