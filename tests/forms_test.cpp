@@ -177,11 +177,15 @@ INSTANTIATE_TEST_SUITE_P(
                   "left out: line 7, column 10: expected four hex bytes: '4 0'\n"},
         form_case{"flipper_raw_without_data", "flipper", "Filetype: IR signals file\n#\nname: a\ntype: raw\n",
                   "left out: line 3: signal 'a' has no 'data:'\n"},
-        // Two files joined: the second "Filetype:" starts the next file.
+        // Files joined: each "Filetype:" starts the next file; one of another
+        // kind is passed over.
         form_case{"flipper_files_joined", "flipper",
                   "Filetype: IR signals file\nVersion: 1\n#\nname: a\ntype: raw\ndata: 1 2 3\n"
-                  "Filetype: IR library file\nVersion: 1\n#\nname: b\ntype: raw\ndata: 4 5 6\n",
-                  "a: 1 2 3\nb: 4 5 6\n"},
+                  "Filetype: IR library file\nVersion: 1\n#\nname: b\ntype: raw\ndata: 4 5 6\n"
+                  "Filetype: Flipper SubGhz RAW File\nVersion: 1\nProtocol: RAW\n#\nname: c\n"
+                  "Filetype: IR signals file\nname: d\ntype: raw\ndata: 7\n",
+                  "a: 1 2 3\nb: 4 5 6\nleft out: line 13, column 1: a file of another kind, passed over: 'Filetype: "
+                  "Flipper SubGhz RAW File'\nd: 7\n"},
         form_case{"flipper_first_line_missing", "flipper", "Version: 1\n#\nname: a\ntype: raw\ndata: 1 2 3\n",
                   "note: line 1: not 'Filetype: IR signals file'; the rest reads as a Flipper file\na: 1 2 3\n"},
         form_case{"flipper_first_line_damaged", "flipper",

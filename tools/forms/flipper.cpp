@@ -110,6 +110,7 @@ bool read_flipper(text_source& source, const read_settings&, signal_sink& sink, 
     // whole: an entry that cannot be read then says the input is no Flipper
     // file; the first signal that reads whole is preceded by this note.
     std::string header_note;
+    bool foreign = false;  // in a joined file of another kind, to its end
     const auto not_flipper = [&] {
         fatal = true;
         return fail(error, 1, 1, "not a Flipper infrared file: the first line is not 'Filetype: IR signals file'");
@@ -133,6 +134,7 @@ bool read_flipper(text_source& source, const read_settings&, signal_sink& sink, 
                              content.substr(0, 5) == "name:";
             if (!own) return true;
         }
+        if (foreign && content.substr(0, 9) != "Filetype:") return true;
         if (content.empty()) return true;
         if (content[0] == '#') return close_block(), true;
         const std::size_t colon = content.find(':');
@@ -141,8 +143,9 @@ bool read_flipper(text_source& source, const read_settings&, signal_sink& sink, 
         const unsigned value_column = static_cast<unsigned>(value.data() - line.text.data()) + 1;
         if (key == "Version") return true;
         if (key == "Filetype") {  // the next of files joined one after the other
-            if (!is_first_line(content))
-                return fail(error, line.number, 1, "a file of another kind: " + quoted(content));
+            close_block();
+            foreign = !is_first_line(content);
+            if (foreign) return fail(error, line.number, 1, "a file of another kind, passed over: " + quoted(content));
             return true;
         }
         if (key == "name") {
