@@ -26,8 +26,8 @@ struct block {
 };
 
 // Four hex bytes, least significant first: "04 00 00 00" is 4, and so is
-// "4 0 0 0"; a byte is a hex number up to FF. Anything else is no value, with `problem` saying what is wrong
-// at `column` (of `value`, from 0).
+// "4 0 0 0" (a byte is a hex number up to FF). Anything else is no value,
+// with `problem` saying what is wrong at `column` (of `value`, from 0).
 std::optional<std::uint32_t> little_endian(std::string_view value, std::string& problem, std::size_t& column) {
     line_tokens tokens{value};
     std::uint32_t result = 0;
@@ -142,8 +142,8 @@ bool read_flipper(text_source& source, const read_settings&, signal_sink& sink, 
         const std::string_view key = content.substr(0, colon), value = trimmed(content.substr(colon + 1));
         const unsigned value_column = static_cast<unsigned>(value.data() - line.text.data()) + 1;
         if (key == "Version") return true;
-        if (key == "Filetype") {  // the next of files joined one after the other
-            close_block();
+        if (key == "Filetype") {              // the next of files joined one after the other
+            if (!close_block()) return true;  // the reading stops at the block before
             foreign = !is_first_line(content);
             if (foreign) return fail(error, line.number, 1, "a file of another kind, passed over: " + quoted(content));
             return true;
