@@ -294,6 +294,19 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(info.param.protocol) + "_" + std::to_string(info.index);
     });
 
+// --from auto takes a Flipper file without its first line for one when it
+// reads cleanly, and nothing else that starts as one.
+TEST(FlipperRecognise, AFileWithoutItsFirstLineWhenItReadsCleanly) {
+    const auto form_of = [](const char* text) {
+        const signal_form* form = recognise_form(text);
+        return form == nullptr ? std::string("none") : std::string(form->name);
+    };
+    EXPECT_EQ(form_of("Version: 1\n#\nname: a\ntype: raw\ndata: 1 2 3\n"), "flipper");
+    EXPECT_EQ(form_of("# Remote\nname: a\ntype: parsed\nprotocol: RC6\naddress: 0 0 0 0\ncommand: 0C 0 0 0\n"),
+              "flipper");
+    EXPECT_EQ(form_of("Version: 1\nname: a\ntype: raw\ndata: 1 x\n"), "none");
+}
+
 // A parsed SIRC signal of each width carries its command's 7 bits and every
 // bit of its address, least significant first, as the widths of its bursts
 // after the header (1200 µs a 1, 600 a 0).
