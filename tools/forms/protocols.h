@@ -3,8 +3,6 @@
 // ends with the gap before the next frame. Pulse-distance protocols send per
 // bit a burst of one length and a gap whose length is the bit, least
 // significant bit first, then a closing burst:
-// Carriers: 36 kHz for RC5 and RC6, 40 kHz for SIRC and Pioneer, 38 kHz for
-// the others.
 //   SONY (SIRC)  no closing burst: per bit a burst of 1200 (1) or 600 (0)
 //                and a 600 gap after a 2400 burst and a 600 gap; the 7-bit
 //                command, then the address (5, 8 or 13 bits); the last gap
@@ -27,7 +25,7 @@
 //                vendor id (low byte first), the vendor parity (the XOR of
 //                its four nibbles) under genre 1, genre 2 under the low four
 //                command bits, the high six command bits under the 2-bit id,
-//                then the XOR of bytes 2 to 4; fills 130 ms
+//                then the XOR of the three bytes before; fills 130 ms
 // Bi-phase protocols send each bit as two halves of opposite levels, most
 // significant bit first; adjacent halves of one level are one burst or gap:
 //   RC5          halves of 889, a 1 a gap then a burst: 1, the field bit (1;
@@ -37,6 +35,8 @@
 //                then a gap: the start bit 1, mode 000, the toggle bit 0 in
 //                halves of 888, the 8-bit address, the 8-bit command; fills
 //                107 ms
+// Carriers: 36 kHz for RC5 and RC6, 40 kHz for SIRC and Pioneer, 38 kHz for
+// the others.
 #pragma once
 
 #include <cstdint>
