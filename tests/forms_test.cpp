@@ -65,6 +65,17 @@ const std::string kRawCut =
     "lines 1 to 3 read as one signal cut into lines of 2 durations: join them into one line, or read a LIRC "
     "file with --from lirc";
 
+// Pulse-distance durations from the bits in the order they are sent: the
+// header, a burst and a gap for each bit, the closing burst, the last gap.
+std::string pulses(std::vector<unsigned> header, unsigned burst, unsigned one, unsigned zero, const char* bits,
+                   unsigned last_gap) {
+    std::string d;
+    for (const unsigned h : header) d += " " + std::to_string(h);
+    for (const char* b = bits; *b != '\0'; ++b)
+        if (*b != ' ') d += " " + std::to_string(burst) + " " + std::to_string(*b == '1' ? one : zero);
+    return d + " " + std::to_string(burst) + " " + std::to_string(last_gap);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Forms, FormRead,
     ::testing::Values(
@@ -181,6 +192,38 @@ INSTANTIATE_TEST_SUITE_P(
                   "left out: line 7, column 10: expected four hex bytes: '4 0'\n"},
         form_case{"flipper_raw_without_data", "flipper", "Filetype: IR signals file\n#\nname: a\ntype: raw\n",
                   "left out: line 3: signal 'a' has no 'data:'\n"},
+        // Files joined: each "Filetype:" starts the next file; one of another
+        // kind is passed over.
+        form_case{"flipper_files_joined", "flipper",
+                  "Filetype: IR signals file\nVersion: 1\n#\nname: a\ntype: raw\ndata: 1 2 3\n"
+                  "Filetype: IR library file\nVersion: 1\n#\nname: b\ntype: raw\ndata: 4 5 6\n"
+                  "Filetype: Flipper SubGhz RAW File\nVersion: 1\nProtocol: RAW\n#\nname: c\n"
+                  "Filetype: IR signals file\nname: d\ntype: raw\ndata: 7\n",
+                  "a: 1 2 3\nb: 4 5 6\nleft out: line 13, column 1: a file of another kind, passed over: 'Filetype: "
+                  "Flipper SubGhz RAW File'\nd: 7\n"},
+        form_case{"flipper_first_line_missing", "flipper", "Version: 1\n#\nname: a\ntype: raw\ndata: 1 2 3\n",
+                  "note: line 1: not 'Filetype: IR signals file'; the rest reads as a Flipper file\na: 1 2 3\n"},
+        form_case{"flipper_first_line_damaged", "flipper",
+                  "\xEF\xBB\xBF"
+                  "Filetype: IR signals fi\nname: a\ntype: raw\ndata: 1 2 3\n#\nname: b\ntype: x\n",
+                  "note: line 1: not 'Filetype: IR signals file'; the rest reads as a Flipper file\na: 1 2 3\n"
+                  "left out: line 6: signal 'b' has type 'x' (raw or parsed)\n"},
+        form_case{"flipper_no_flipper_line", "flipper", "hello\nworld\n",
+                  "stops: line 1, column 1: not a Flipper infrared file: the first line is not 'Filetype: IR signals "
+                  "file'"},
+        form_case{"flipper_first_line_damaged_and_no_signal_reads", "flipper", "Filetype: x\nname: a\ntype: raw\n",
+                  "stops: line 1, column 1: not a Flipper infrared file: the first line is not 'Filetype: IR signals "
+                  "file'"},
+        // Values as collections hold them: one-digit bytes are read; a
+        // three-digit byte and a hex number leave their signal out only.
+        form_case{"flipper_malformed_values", "flipper",
+                  "Filetype: IR signals file\n#\nname: a\ntype: parsed\nprotocol: RCA\naddress: 125 00 00 00\n"
+                  "command: 00 00 00 00\n#\nname: b\ntype: parsed\nprotocol: NEC\naddress: 0x FF A2 5D\n#\n"
+                  "name: c\ntype: parsed\nprotocol: RCA\nfrequency: 56000\naddress: f 0 0 0\ncommand: 54 0 00 0\n",
+                  "left out: line 6, column 10: not a hex byte: '125' (a value is four, as '04 00 00 00')\n"
+                  "left out: line 12, column 10: a hex number where four hex bytes must be, as '04 00 00 00': "
+                  "'0x FF A2 5D'\nc:" +
+                      pulses({4000, 4000}, 500, 2000, 1000, "1111 00101010 0000 11010101", 8000) + ", 56000 Hz\n"},
         form_case{"broadlink_short_code", "broadlink", "x: 2600100001020304\n",
                   "left out: line 1, column 4: the code says 16 bytes of durations, and holds 4\n"},
         form_case{"broadlink_not_a_code", "broadlink", "x: Jg!!\n",
@@ -189,6 +232,95 @@ INSTANTIATE_TEST_SUITE_P(
                   "left out: line 1: a sendir command holds an ID, a frequency, a repeat count, an offset and pairs of "
                   "on and off times\n"}),
     [](const ::testing::TestParamInfo<form_case>& info) { return std::string(info.param.name); });
+
+struct parsed_case {
+    const char* protocol;
+    const char* address;
+    const char* command;
+    std::string durations;  // worked out by hand from the protocol's timing
+    unsigned carrier;       // Hz, the protocol's
+};
+
+void PrintTo(const parsed_case& c, std::ostream* os) { *os << c.protocol; }
+
+class FlipperParsed : public ::testing::TestWithParam<parsed_case> {};
+
+TEST_P(FlipperParsed, EncodesTheHandWorkedFrame) {
+    const parsed_case& c = GetParam();
+    const std::string text =
+        std::string("Filetype: IR signals file\nVersion: 1\n#\nname: k\ntype: parsed\nprotocol: ") + c.protocol +
+        "\naddress: " + c.address + "\ncommand: " + c.command + "\n";
+    EXPECT_EQ(read_as({"", "flipper", text, ""}), "k:" + c.durations + ", " + std::to_string(c.carrier) + " Hz\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Protocols, FlipperParsed,
+    ::testing::Values(
+        // 14 bits 1 1 0 00000 010000 in halves of 889 µs (a 1 is a gap, then
+        // a burst; the first gap is not sent); the last gap fills 114 ms.
+        parsed_case{"RC5", "00 00 00 00", "10 00 00 00",
+                    " 889 889 1778 889 889 889 889 889 889 889 889 889 889 889 889 1778 1778 889 889 889 889 889 889 "
+                    "90886",
+                    36000},
+        // 1 0 0 00101 110101: command 0x35 of the extended set (field bit 0).
+        parsed_case{"RC5X", "05 00 00 00", "35 00 00 00",
+                    " 1778 889 889 889 889 889 889 1778 1778 1778 889 889 889 889 1778 1778 1778 1778 889 89997",
+                    36000},
+        // Leader 2664/888, start 1 and mode 000 (a 1 is a burst, then a gap),
+        // the toggle bit in halves of 888, address 00000000, command
+        // 00001100; the frame fills 107 ms.
+        parsed_case{"RC6", "00 00 00 00", "0C 00 00 00",
+                    " 2664 888 444 888 444 444 444 444 444 888 888" + repeated(" 444 444", 11) +
+                        " 444 888 444 444 888 444 444 444 83912",
+                    36000},
+        // 07 07 02 FD, each byte least significant bit first; 60150 µs
+        // of frame, then 47850 to 108 ms.
+        parsed_case{"Samsung32", "07 00 00 00", "02 00 00 00",
+                    pulses({4500, 4500}, 550, 1650, 550, "11100000 11100000 01000000 10111111", 47850), 38000},
+        // Vendor 0x2002 (02 20), parity 0 under genre 1 = 8 (80), genre 2 = 0
+        // under command bits 0-3 = 0 (00), command bits 4-9 = 0x3D under id 0
+        // (3D), check 80 ^ 00 ^ 3D = BD; 59184 µs, then 70816 to 130 ms.
+        parsed_case{
+            "Kaseikyo", "80 02 20 00", "D0 03 00 00",
+            pulses({3456, 1728}, 432, 1296, 432, "01000000 00000100 00000001 00000000 10111100 10111101", 70816),
+            38000},
+        // Vendor 0x1234 (34 12), parity 3 ^ 4 ^ 1 ^ 2 = 4 under genre 1 = 5
+        // (54), genre 2 = A under command bits 0-3 = 7 (7A), command bits
+        // 4-9 = 0x2C under id 2 (AC), check 54 ^ 7A ^ AC = 82; 63504 µs.
+        parsed_case{
+            "Kaseikyo", "5A 34 12 02", "C7 02 00 00",
+            pulses({3456, 1728}, 432, 1296, 432, "00101100 01001000 00101010 01011110 00110101 01000001", 66496),
+            38000},
+        // 13-bit address 0x00A3, its inverse, command 0x5C, its inverse:
+        // 21 ones and 21 zeros, 84830 µs, then 25170 to 110 ms.
+        parsed_case{"NEC42", "A3 00 00 00", "5C 00 00 00",
+                    pulses({9000, 4500}, 560, 1690, 560, "1100010100000 0011101011111 00111010 11000101", 25170),
+                    38000},
+        // 26-bit address 0x1234567, 16-bit command 0xBEEF: 25 ones, 17
+        // zeros, 89350 µs.
+        parsed_case{"NEC42ext", "67 45 23 01", "EF BE 00 00",
+                    pulses({9000, 4500}, 560, 1690, 560, "11100110101000101100010010 1111011101111101", 20650), 38000},
+        parsed_case{"Pioneer", "AA 00 00 00", "1C 00 00 00",
+                    pulses({8500, 4225}, 500, 1500, 500, "01010101 10101010 00111000 11000111", 26500), 40000},
+        // 4-bit address F, command 0x54, then both inverted.
+        parsed_case{"RCA", "0F 00 00 00", "54 00 00 00",
+                    pulses({4000, 4000}, 500, 2000, 1000, "1111 00101010 0000 11010101", 8000), 38000}),
+    [](const ::testing::TestParamInfo<parsed_case>& info) {
+        return std::string(info.param.protocol) + "_" + std::to_string(info.index);
+    });
+
+// --from auto takes a Flipper file without its first line for one when it
+// reads cleanly, and nothing else that starts as one.
+TEST(FlipperRecognise, AFileWithoutItsFirstLineWhenItReadsCleanly) {
+    const auto form_of = [](const char* text) {
+        const signal_form* form = recognise_form(text);
+        return form == nullptr ? std::string("none") : std::string(form->name);
+    };
+    EXPECT_EQ(form_of("Version: 1\n#\nname: a\ntype: raw\ndata: 1 2 3\n"), "flipper");
+    EXPECT_EQ(form_of("# Remote\nname: a\ntype: parsed\nprotocol: RC6\naddress: 0 0 0 0\ncommand: 0C 0 0 0\n"),
+              "flipper");
+    EXPECT_EQ(form_of("Version: 1\nname: a\ntype: raw\ndata: 1 x\n"), "none");
+}
 
 // A parsed SIRC signal of each width carries its command's 7 bits and every
 // bit of its address, least significant first, as the widths of its bursts

@@ -1,10 +1,13 @@
 // flipper: Flipper Zero infrared files ("Filetype: IR signals file" or "IR
 // library file", "Version: 1"), a signal per block of "key: value" lines,
 // blocks apart by "#" lines. "type: raw" signals give their microseconds in
-// "data:", burst first; "type: parsed" signals of the SONY (SIRC, SIRC15,
-// SIRC20) and NEC (NEC, NECext) protocols are encoded from their address and
-// command (four little-endian hex bytes each); other parsed protocols are
-// left out, one line each on standard error.
+// "data:", burst first; "type: parsed" signals are encoded from their
+// protocol, address and command (four little-endian hex bytes each; see
+// protocols.h); a protocol without an encoder is left out, one line each on
+// standard error. Files as people paste them are read too: files joined
+// one after the other (a "Filetype:" line starts the next), and a first
+// line that is missing or damaged, when the first signal reads whole (a note
+// says so).
 #include <optional>
 
 #include "tools/forms/kit.h"
@@ -22,19 +25,30 @@ struct block {
     bool skipped = false;  // a line of it could not be read: the signal is left out
 };
 
-// Four hex bytes, least significant first: "04 00 00 00" is 4.
-std::optional<std::uint32_t> little_endian(std::string_view value) {
+// Four hex bytes, least significant first: "04 00 00 00" is 4, and so is
+// "4 0 0 0" (a byte is a hex number up to FF). Anything else is no value,
+// with `problem` saying what is wrong at `column` (of `value`, from 0).
+std::optional<std::uint32_t> little_endian(std::string_view value, std::string& problem, std::size_t& column) {
     line_tokens tokens{value};
     std::uint32_t result = 0;
-    for (int i = 0; i < 4; ++i) {
-        const std::string_view byte = tokens.next();
-        const std::optional<std::uint64_t> v =
-            byte.size() == 2 ? read_number("0x" + std::string(byte), 0xFF) : std::nullopt;
-        if (!v) return std::nullopt;
-        result |= static_cast<std::uint32_t>(*v) << (8 * i);
+    int count = 0;
+    for (unsigned at;; ++count) {
+        const std::string_view byte = tokens.next({}, at);
+        if (byte.empty()) break;
+        const std::optional<std::uint64_t> v = read_number("0x" + std::string(byte), 0xFF);
+        if (!v) {
+            column = at - 1;
+            const bool number = byte.size() >= 2 && byte[0] == '0' && (byte[1] == 'x' || byte[1] == 'X');
+            problem = number ? "a hex number where four hex bytes must be, as '04 00 00 00': " + quoted(value)
+                             : "not a hex byte: " + quoted(byte) + " (a value is four, as '04 00 00 00')";
+            return std::nullopt;
+        }
+        if (count < 4) result |= static_cast<std::uint32_t>(*v) << (8 * count);
     }
-    if (!tokens.next().empty()) return std::nullopt;
-    return result;
+    if (count == 4) return result;
+    column = 0;
+    problem = "expected four hex bytes: " + quoted(value);
+    return std::nullopt;
 }
 
 // A duty cycle from 0 to 1, as "0.33" or "0.330000": parts per million.
@@ -51,9 +65,9 @@ std::optional<std::uint32_t> read_duty(std::string_view value) {
     return static_cast<std::uint32_t>(ppm);
 }
 
-// The signal of a block, to the sink; false with `error` set for one that
-// cannot be made.
-bool finish(block& b, signal_sink& sink, import_error& error) {
+// The signal of a block, to the sink, after `header_note` when that is
+// pending; false with `error` set for one that cannot be made.
+bool finish(block& b, signal_sink& sink, import_error& error, std::string& header_note) {
     if (b.line == 0 || b.skipped) return true;
     if (b.name.empty()) return fail(error, b.line, 0, "a signal without 'name:'");
     const std::string what = "signal " + quoted(b.name);
@@ -66,17 +80,12 @@ bool finish(block& b, signal_sink& sink, import_error& error) {
         s.durations = std::move(b.data);
     } else if (b.type == "parsed") {
         if (!b.address || !b.command) return fail(error, b.line, 0, what + " needs 'address:' and 'command:'");
-        if (b.protocol == "SIRC")
-            s.durations = sony_frame(*b.command, *b.address, 5);
-        else if (b.protocol == "SIRC15")
-            s.durations = sony_frame(*b.command, *b.address, 8);
-        else if (b.protocol == "SIRC20")
-            s.durations = sony_frame(*b.command, *b.address, 13);
-        else if (b.protocol == "NEC")
-            s.durations = nec_frame(*b.address, *b.command);
-        else if (b.protocol == "NECext")
-            s.durations = nec_extended_frame(*b.address, *b.command);
+        if (const parsed_protocol* p = find_protocol(b.protocol)) {
+            s.durations = p->frame(*b.address, *b.command);
+            if (s.carrier == 0) s.carrier = p->carrier;  // a 'frequency:' line is kept over it
+        }
         if (s.durations.empty()) {
+            if (!header_note.empty()) sink.note(header_note), header_note.clear();
             sink.note("line " + std::to_string(b.line) + ": " + what + ": protocol " + quoted(b.protocol) +
                       " is not encoded; left out");
             return true;
@@ -84,32 +93,61 @@ bool finish(block& b, signal_sink& sink, import_error& error) {
     } else {
         return fail(error, b.line, 0, what + " has type " + quoted(b.type) + " (raw or parsed)");
     }
+    if (!header_note.empty()) sink.note(header_note), header_note.clear();
     sink.take(s);
     return true;
+}
+
+bool is_first_line(std::string_view content) {
+    return content == "Filetype: IR signals file" || content == "Filetype: IR library file";
 }
 
 bool read_flipper(text_source& source, const read_settings&, signal_sink& sink, import_error& error) {
     block b;
     bool fatal = false;    // the input is no Flipper file
     bool stopped = false;  // the sink stopped the reading
+    // Set while the first line is not a Flipper one and no signal has read
+    // whole: an entry that cannot be read then says the input is no Flipper
+    // file; the first signal that reads whole is preceded by this note.
+    std::string header_note;
+    bool foreign = false;  // in a joined file of another kind, to its end
+    const auto not_flipper = [&] {
+        fatal = true;
+        return fail(error, 1, 1, "not a Flipper infrared file: the first line is not 'Filetype: IR signals file'");
+    };
     const auto close_block = [&] {
-        stopped = !(finish(b, sink, error) || sink.skip(error));
+        const bool made = finish(b, sink, error, header_note);
         b = block{};
+        if (!made && !header_note.empty()) not_flipper();
+        stopped = !made && (fatal || !sink.skip(error));
         return !stopped;
     };
     // One line; false with `error` set for one that cannot be read.
     const auto read_line = [&](text_line line) {
         const std::string_view content = trimmed(line.text);
-        if (line.number == 1 && content != "Filetype: IR signals file" && content != "Filetype: IR library file")
-            return fatal = true,
-                   fail(error, 1, 1, "not a Flipper infrared file: the first line is not 'Filetype: IR signals file'");
-        if (line.number == 1 || content.empty()) return true;
+        if (line.number == 1) {
+            if (is_first_line(content)) return true;
+            header_note = "line 1: not 'Filetype: IR signals file'; the rest reads as a Flipper file";
+            // A damaged first line is passed over; a missing one leaves the
+            // file's own lines from line 1.
+            const bool own = content.empty() || content[0] == '#' || content.substr(0, 8) == "Version:" ||
+                             content.substr(0, 5) == "name:";
+            if (!own) return true;
+        }
+        if (foreign && content.substr(0, 9) != "Filetype:") return true;
+        if (content.empty()) return true;
         if (content[0] == '#') return close_block(), true;
         const std::size_t colon = content.find(':');
         if (colon == std::string_view::npos) return fail(error, line.number, 1, "expected 'key: value'");
         const std::string_view key = content.substr(0, colon), value = trimmed(content.substr(colon + 1));
         const unsigned value_column = static_cast<unsigned>(value.data() - line.text.data()) + 1;
         if (key == "Version") return true;
+        if (key == "Filetype") {              // the next of files joined one after the other
+            if (!close_block()) return true;  // the reading stops at the block before
+            foreign = !is_first_line(content);
+            if (foreign) return fail(error, line.number, 1, "a file of another kind, passed over: " + quoted(content));
+            return true;
+        }
         if (key == "name") {
             close_block();
             b.line = line.number;
@@ -123,8 +161,10 @@ bool read_flipper(text_source& source, const read_settings&, signal_sink& sink, 
         } else if (key == "protocol") {
             b.protocol = std::string(value);
         } else if (key == "address" || key == "command") {
-            const std::optional<std::uint32_t> v = little_endian(value);
-            if (!v) return fail(error, line.number, value_column, "expected four hex bytes: " + quoted(value));
+            std::string problem;
+            std::size_t at = 0;
+            const std::optional<std::uint32_t> v = little_endian(value, problem, at);
+            if (!v) return fail(error, line.number, value_column + static_cast<unsigned>(at), problem);
             (key == "address" ? b.address : b.command) = v;
         } else if (key == "data") {
             line_tokens tokens{line.text};
@@ -152,14 +192,21 @@ bool read_flipper(text_source& source, const read_settings&, signal_sink& sink, 
     };
     const bool read = for_each_line(source, [&](text_line line) {
         if (read_line(line)) return !stopped;
+        if (!fatal && !header_note.empty()) not_flipper();
         if (fatal) return false;
         b.skipped = b.line != 0;  // the rest of its signal is left out with it
         return sink.skip(error);
     });
-    return read && close_block();
+    return read && close_block() && (header_note.empty() || not_flipper());
 }
 
-bool recognise_flipper(std::string_view text) { return text.substr(0, 10) == "Filetype: "; }
+// A file that starts with "Filetype: ", or one whose first line is missing
+// and that reads cleanly.
+bool recognise_flipper(std::string_view text) {
+    if (text.substr(0, 10) == "Filetype: ") return true;
+    const std::string_view first = first_content_line(text);
+    return (first.substr(0, 8) == "Version:" || first.substr(0, 5) == "name:") && reads_cleanly(read_flipper, text);
+}
 
 void start_flipper(std::string& text) { text += "Filetype: IR signals file\nVersion: 1\n"; }
 
@@ -196,4 +243,5 @@ extern const signal_form kFlipperForm{
     start_flipper,
     write_flipper,
     kCarrierOption,
-    "Flipper .ir files: raw signals, and parsed SIRC, SIRC15, SIRC20, NEC and NECext ones"};
+    "Flipper .ir files: raw signals, and parsed ones of SIRC, NEC, NEC42, Samsung32, Pioneer, RCA, Kaseikyo, RC5 "
+    "and RC6 (with their variants)"};
