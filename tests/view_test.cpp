@@ -10,13 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "passes/modes.h"
 #include "passes/formats.h"
+#include "passes/modes.h"
 #include "tests/harness.h"
 #include "tools/view/readings.h"
 
 namespace {
-
 
 // tavlin's output of the default mode, rebuilt from the view's decisions:
 // each pass's header before its first line, the lines, and the tails.
@@ -29,17 +28,7 @@ std::string rebuilt(const std::vector<record_readings>& records, bool verbose) {
             if (!d.reached || ends_walk(d) || d.line.empty()) continue;
             if (verbose && !header) out += kFormats[p]->header;
             header = true;
-            std::string line = d.line;
-            if (verbose && d.record.frame.group_count != 0) {
-                line.pop_back();
-                line += ':';
-                char field[16];
-                for (unsigned i = 0; i < d.record.tail_count; ++i) {
-                    std::snprintf(field, sizeof field, " %08X", static_cast<unsigned>(d.record.tail[i]));
-                    line += field;
-                }
-                line += '\n';
-            }
+            const std::string& line = verbose ? d.verbose_line : d.line;
             out += line;
         }
     }
@@ -80,6 +69,63 @@ TEST(ViewAgreement, DecisionsAreTavlinsOnTheFuzzSeeds) {
     for (const auto& entry : std::filesystem::directory_iterator(std::string(EXAMPLES_DIR) + "/../fuzz/seeds"))
         descriptions.push_back(entry.path().string());
     for (const std::string& path : descriptions) check_agreement(capture_bytes(read_file(path)), path);
+}
+
+// The value of the string field `key` of one JSON line, its escapes read
+// back; "" when it has none.
+std::string json_string(const std::string& line, const std::string& key) {
+    std::size_t at = line.find("\"" + key + "\":\"");
+    if (at == std::string::npos) return "";
+    std::string value;
+    for (at += key.size() + 4; at < line.size() && line[at] != '"'; ++at) {
+        if (line[at] != '\\') {
+            value += line[at];
+            continue;
+        }
+        const char c = line[++at];
+        if (c == 'n')
+            value += '\n';
+        else if (c == 't')
+            value += '\t';
+        else if (c == 'u')
+            value += static_cast<char>(std::stoi(line.substr(at + 1, 4), nullptr, 16)), at += 4;
+        else
+            value += c;
+    }
+    return value;
+}
+
+// tavlin's output of the default mode, plain and verbose, rebuilt from
+// tavlin-view --json: every line, value and escape of it as tavlin prints.
+TEST(ViewJson, LinesAreTavlinsOnTheFuzzSeeds) {
+    std::vector<std::string> descriptions = {std::string(EXAMPLES_DIR) + "/sample.txt"};
+    for (const auto& entry : std::filesystem::directory_iterator(std::string(EXAMPLES_DIR) + "/../fuzz/seeds"))
+        descriptions.push_back(entry.path().string());
+    for (const std::string& path : descriptions) {
+        SCOPED_TRACE(path);
+        scratch_dir dir;
+        dir.write_capture("cap.dat", read_file(path));
+        const run_result json = run_view(dir, {"--json", "cap.dat"});
+        ASSERT_EQ(json.status, 0) << json.err;
+        for (const bool verbose : {false, true}) {
+            std::string rebuilt;
+            for (const format_profile* profile : kFormats) {
+                bool header = false;
+                for (std::size_t at = 0; at < json.out.size();) {
+                    const std::size_t end = json.out.find('\n', at);
+                    const std::string line = json.out.substr(at, end - at);
+                    at = end + 1;
+                    if (json_string(line, "decoder") != profile->name) continue;
+                    const std::string printed = json_string(line, verbose ? "verbose_line" : "line");
+                    if (verbose && !header && !printed.empty()) rebuilt += profile->header, header = true;
+                    rebuilt += printed;
+                }
+            }
+            const run_result tavlin = run_tavlin(
+                dir, verbose ? std::vector<std::string>{"cap.dat", "-1", "v"} : std::vector<std::string>{"cap.dat"});
+            EXPECT_PRED_FORMAT2(same_text, rebuilt, tavlin.out) << (verbose ? "verbose" : "plain");
+        }
+    }
 }
 
 // Records far apart: the state between them is not walked, and the page
@@ -275,8 +321,8 @@ std::string page_digest(const std::string& page) {
 
 struct signal_row {
     const char* name;
-    std::string raw;  // what mkcapture --from raw imports
-    std::string before;  // a description of records put before the imported ones
+    std::string raw;                   // what mkcapture --from raw imports
+    std::string before;                // a description of records put before the imported ones
     std::vector<std::string> records;  // --records, or none
     std::string table;                 // --diff --mode 1
     std::string page;                  // page_digest of the page, in mode 1 and in mode 0
@@ -358,27 +404,30 @@ INSTANTIATE_TEST_SUITE_P(
                        "  # wide (continued)\n"
                        "         3-4  00000001 : 80  # next .. same\n"
                        "              ^ ^ ^ ^^\n"
-                       "           5  " + repeated("11111111 ", 31) + "111: " + repeated("FFFF ", 15) + "FF  # full\n" +
+                       "           5  " +
+                       repeated("11111111 ", 31) + "111: " + repeated("FFFF ", 15) + "FF  # full\n" +
                        "              ^^^^^^^  " + repeated("^^^^^^^^ ", 30) + "^^^\n" +
                        "           6  (no frame: its first pair ends it)  # full (its note)\n",
                    cell("2", "wide (continued)") + cell("3–4", "next .. same") + cell("5", "full") +
                        cell("6", "full (its note)") +
                        "Record 2: wide (continued) | Its durations continue the frame of record 1, which is filled "
-                       "to its end: they start at word 0. " + kEnds + "388" + kNotDrawn +
-                       " | words 389, zeros 1, from before\n" + "Record 3: next | " + kEnds + "20" + kNotDrawn +
-                       " | words 21, zeros 1\n" + "Record 4: same | " + kEnds + "20" + kNotDrawn +
-                       " | words 21, zeros 1\n" + "Record 5: full | " + kEnds + "506" + kNotDrawn +
+                       "to its end: they start at word 0. " +
+                       kEnds + "388" + kNotDrawn + " | words 389, zeros 1, from before\n" + "Record 3: next | " +
+                       kEnds + "20" + kNotDrawn + " | words 21, zeros 1\n" + "Record 4: same | " + kEnds + "20" +
+                       kNotDrawn + " | words 21, zeros 1\n" + "Record 5: full | " + kEnds + "506" + kNotDrawn +
                        " | words 507, zeros 1\n" +
                        "Record 6: full (its note) | This record holds only the note of record 5, which its "
                        "durations left no room for. | words 0, zeros 0\n"},
         // 258 frames of one signal: past the 257th, the frame is not known,
         // however the records before were read.
         signal_row{"many_frames",
-                   "many: " + [] {
-                       std::string frames;
-                       for (int i = 0; i < 258; ++i) frames += (i == 0 ? "" : " 10000 ") + frame_of(i % 2 ? "0" : "1");
-                       return frames + "\n";
-                   }(),
+                   "many: " +
+                       [] {
+                           std::string frames;
+                           for (int i = 0; i < 258; ++i)
+                               frames += (i == 0 ? "" : " 10000 ") + frame_of(i % 2 ? "0" : "1");
+                           return frames + "\n";
+                       }(),
                    "",
                    {"--records", "101-102"},
                    "KANDEN\n"
@@ -387,7 +436,8 @@ INSTANTIATE_TEST_SUITE_P(
                    "              ^\n",
                    cell("101", "many (frame 257)") + cell("102", "(a frame after 256 others)") +
                        "Record 101: many (frame 257) | " + kEnds + "6" + kNotDrawn + " | words 7, zeros 1\n" +
-                       "Record 102: (a frame after 256 others) | " + kEnds + "6" + kNotDrawn + " | words 7, zeros 1\n"}),
+                       "Record 102: (a frame after 256 others) | " + kEnds + "6" + kNotDrawn +
+                       " | words 7, zeros 1\n"}),
     [](const ::testing::TestParamInfo<signal_row>& info) { return std::string(info.param.name); });
 
 struct view_failure {
@@ -438,7 +488,10 @@ INSTANTIATE_TEST_SUITE_P(
                      {"--diff", "--mode", "0", "cap.dat"},
                      2,
                      "tavlin-view: --diff compares decoders; --mode 0 has none\n" + kTry},
-        view_failure{"base_of_record_0", {"--base", "0", "cap.dat"}, 2, "tavlin-view: bad --base '0' (one record, in hex)\n" + kTry},
+        view_failure{"base_of_record_0",
+                     {"--base", "0", "cap.dat"},
+                     2,
+                     "tavlin-view: bad --base '0' (one record, in hex)\n" + kTry},
         view_failure{"no_capture", {"--mode", "1"}, 2, "tavlin-view: needs one CAPTURE\n" + kTry},
         view_failure{"record_past_the_last",
                      {"--records", "2-3", "cap.dat"},
@@ -465,23 +518,20 @@ view_failure bad_mode(const char* name, const std::string& mode) {
 // A mode is one of the modes the help names, written as it writes them.
 INSTANTIATE_TEST_SUITE_P(
     Messages, ViewFailure,
-    ::testing::Values(
-        bad_mode("mode_range", "1-2"),
-        bad_mode("mode_that_wraps_to_1", "4294967297"),
-        bad_mode("mode_of_a_sign", "-"),
-        bad_mode("mode_with_a_leading_zero", "01"),
-        view_failure{"list_past_the_last",
-                     {"--diff", "--records", "5-9", "cap.dat"},
-                     1,
-                     "tavlin-view: record 5 is past the last record, 2, of cap.dat\n"},
-        view_failure{"open_range_past_the_last",
-                     {"--records", "3-", "cap.dat"},
-                     1,
-                     "tavlin-view: record 3 is past the last record, 2, of cap.dat\n"},
-        view_failure{"open_range_past_the_last_in_the_table",
-                     {"--diff", "--records", "1,3-", "cap.dat"},
-                     1,
-                     "tavlin-view: record 3 is past the last record, 2, of cap.dat\n"}),
+    ::testing::Values(bad_mode("mode_range", "1-2"), bad_mode("mode_that_wraps_to_1", "4294967297"),
+                      bad_mode("mode_of_a_sign", "-"), bad_mode("mode_with_a_leading_zero", "01"),
+                      view_failure{"list_past_the_last",
+                                   {"--diff", "--records", "5-9", "cap.dat"},
+                                   1,
+                                   "tavlin-view: record 5 is past the last record, 2, of cap.dat\n"},
+                      view_failure{"open_range_past_the_last",
+                                   {"--records", "3-", "cap.dat"},
+                                   1,
+                                   "tavlin-view: record 3 is past the last record, 2, of cap.dat\n"},
+                      view_failure{"open_range_past_the_last_in_the_table",
+                                   {"--diff", "--records", "1,3-", "cap.dat"},
+                                   1,
+                                   "tavlin-view: record 3 is past the last record, 2, of cap.dat\n"}),
     [](const ::testing::TestParamInfo<view_failure>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -23,7 +23,10 @@ int read_decoder(capture_image& image, const format_profile& profile, std::uint6
     if (state.ended) return 0;
     d.bits.assign(bits, end);
     d.prefix_size = static_cast<std::size_t>(bits - text);
-    if (d.record.frame.stats.n_all != 0) d.line.assign(text, put_line_end(end, profile, d.record, false));
+    if (d.record.frame.stats.n_all != 0) {
+        d.line.assign(text, put_line_end(end, profile, d.record, false));
+        d.verbose_line.assign(text, put_line_end(end, profile, d.record, true));
+    }
     return 0;
 }
 
@@ -49,9 +52,9 @@ int place_words(capture_image& image, place_cache& cache, record_readings& readi
     std::uint64_t drawn = place.note_alone ? 0 : std::min<std::uint64_t>(place.end + 1, kRecordWords);
     for (const decoder_reading& d : readings.decoders)
         if (d.reached && !ends_walk(d) && !place.note_alone)
-            drawn = std::max<std::uint64_t>(drawn, std::min<std::uint64_t>(
-                                                       std::uint64_t{d.record.anchor.offset} + d.record.frame.words_read,
-                                                       kRecordWords));
+            drawn = std::max<std::uint64_t>(
+                drawn, std::min<std::uint64_t>(std::uint64_t{d.record.anchor.offset} + d.record.frame.words_read,
+                                               kRecordWords));
     // Past the last non-zero word, the words are 0.
     readings.words.resize(drawn, 0);
     return 0;

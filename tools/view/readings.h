@@ -27,6 +27,7 @@ struct decoder_reading {
     record_reading record{};     // anchor, frame and tail as the pass read them
     std::string bits;            // the frame's bits as they print, a space after every whole group
     std::string line;            // what tavlin prints for this record, without the verbose tail
+    std::string verbose_line;    // and with it
     std::size_t prefix_size = 0;  // the record prefix that starts the line
 };
 

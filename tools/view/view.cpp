@@ -19,8 +19,9 @@
 #include "tools/shared/record_layout.h"
 #include "tools/shared/record_list.h"
 #include "tools/shared/text_input.h"
-#include "tools/view/readings.h"
+#include "tools/view/json.h"
 #include "tools/view/page.h"
+#include "tools/view/readings.h"
 #include "tools/view/table.h"
 
 namespace {
@@ -32,11 +33,14 @@ constexpr std::uint64_t kMostOnPage = 2000;  // records on one page: about 130 M
 const char* const kHelpStart =
     "usage: tavlin-view [--mode N] [--records LIST] [--base N] [-o FILE] CAPTURE\n"
     "       tavlin-view --diff [--mode N] [--records LIST] [--base N] CAPTURE\n"
+    "       tavlin-view --json [--mode N] [--records LIST] [-o FILE] CAPTURE\n"
     "Writes one HTML page (to standard output, or FILE) that shows each record\n"
     "of the capture file CAPTURE ('-' reads standard input): its signal, and\n"
     "what each decoder read in it, exactly as tavlin decides it; and a table of\n"
     "the decoders' lines with the bits that change from record to record\n"
-    "highlighted. With --diff, writes that table as text instead.\n";
+    "highlighted. With --diff, writes that table as text instead. With --json,\n"
+    "writes JSON Lines for scripts, an object per record and decoder (every\n"
+    "record by default; the man page says each field).\n";
 
 const char* const kHelpRest =
     "  --records LIST    the records to show, as tavlin numbers them (hex):\n"
@@ -52,19 +56,21 @@ const char* const kHelpRest =
 // The modes the viewer takes, from the list of formats: "-1, 0, 1, 2 or 3".
 std::string mode_list() {
     std::string list = "-1, 0";
-    for (std::size_t n = 1; n <= kFormats.size(); ++n) list += (n == kFormats.size() ? " or " : ", ") + std::to_string(n);
+    for (std::size_t n = 1; n <= kFormats.size(); ++n)
+        list += (n == kFormats.size() ? " or " : ", ") + std::to_string(n);
     return list;
 }
 
 // The help text, with the modes of the list of formats.
 std::string help_text() {
     std::string modes = "tavlin's mode: -1 (the default) every decoder,";
-    for (std::size_t n = 1; n <= kFormats.size(); ++n) modes += " " + std::to_string(n) + " " + std::string(kFormats[n - 1]->name) + ",";
+    for (std::size_t n = 1; n <= kFormats.size(); ++n)
+        modes += " " + std::to_string(n) + " " + std::string(kFormats[n - 1]->name) + ",";
     return kHelpStart + help_option("--mode N", modes + " 0 the signals alone") + kHelpRest;
 }
 
-const std::vector<option_rule> kOptions = {
-    {"--mode", true}, {"--records", true}, {"--base", true}, {"-o", true}, {"--diff", false}};
+const std::vector<option_rule> kOptions = {{"--mode", true}, {"--records", true}, {"--base", true},
+                                           {"-o", true},     {"--diff", false},   {"--json", false}};
 
 struct options {
     profile_list profiles = kFormats;
@@ -72,6 +78,7 @@ struct options {
     std::optional<std::uint64_t> base;
     const char* output = "-";
     bool diff = false;
+    bool json = false;
     const char* capture = nullptr;
 };
 
@@ -102,10 +109,15 @@ std::optional<problem> read_options(int argc, char** argv, options& o) {
         } else if (name == "-o") {
             o.output = option.value;
             output_given = true;
+        } else if (name == "--json") {
+            o.json = true;
         } else {
             o.diff = true;
         }
     }
+    if (o.json && o.diff) return usage_error("--json and --diff are two outputs; give one");
+    if (o.json && o.base) return usage_error("--base has no effect with --json");
+    if (o.json && o.profiles.empty()) return usage_error("--json gives the decoders' readings; --mode 0 has none");
     if (o.diff && output_given) return usage_error("--diff writes to standard output; -o is for the page");
     if (o.diff && o.profiles.empty()) return usage_error("--diff compares decoders; --mode 0 has none");
     if (line.operands.size() != 1) return usage_error("needs one CAPTURE");
@@ -117,11 +129,12 @@ std::optional<problem> read_options(int argc, char** argv, options& o) {
 // can show or compare with, and the words a frame there reads on into. A
 // capture on a pipe is copied no further.
 std::uint64_t bytes_looked_at(const options& o) {
+    if (o.json && o.records.empty()) return UINT64_MAX;  // every record
     std::uint64_t last = o.records.empty() ? kDefaultRecords : 0;
     if (!o.records.empty()) {
         std::uint64_t left_out = 0;
         const std::vector<std::uint64_t> shown = listed_records(o.records, UINT64_MAX, kMostOnPage, left_out);
-        last = o.diff ? o.records.back().last : shown.empty() ? 0 : shown.back();
+        last = o.diff || o.json ? o.records.back().last : shown.empty() ? 0 : shown.back();
     }
     if (o.base) last = std::max(last, *o.base);
     // A record's run goes on for up to kMostRunRecords records, its note
@@ -183,6 +196,38 @@ problem write_diff(const options& o, capture_file& capture, const std::vector<re
     return outcome;
 }
 
+// Writes the readings of every listed record as JSON Lines, made as the
+// records are read: its memory is a record, whatever their number. The
+// output is spooled where it cannot be taken back.
+problem write_json(const options& o, capture_file& capture, const std::vector<record_range>& listed,
+                   output_file& output) {
+    owned_writer writer;
+    out_writer& out = writer.out;
+    if (problem p = open_output(output, true); p.failed()) return p;
+    if (!out_init(out, output.fd)) {
+        abandon_output(output);
+        return write_failure(output, ENOMEM);
+    }
+    reading_walk walk = start_walk(o.profiles);
+    record_readings r;
+    std::string text;
+    int error = 0;
+    for_each_listed(listed, capture.records, [&](std::uint64_t number) {
+        if ((error = read_shown_record(capture.image, walk, number, r)) != 0) return false;
+        text.clear();
+        append_json_record(text, o.profiles, r);
+        out_text(out, text);
+        return out.error == 0;
+    });
+    if (error != 0) {
+        abandon_output(output);
+        return capture_read_failure(o.capture, error);
+    }
+    problem outcome = out_flush(out) ? commit_output(output) : write_failure(output, out.error);
+    if (outcome.failed()) abandon_output(output);
+    return outcome;
+}
+
 // One run: the command line, the output planned, the capture opened, the
 // records read, the page or the table written.
 problem run(int argc, char** argv) {
@@ -216,6 +261,11 @@ problem run(int argc, char** argv) {
     // Only the records asked for are read, with the walk of the records
     // before and between them where it is short (tools/view/readings.h).
     std::string text;
+    if (o.json) {
+        const problem outcome = write_json(o, capture, listed, output);
+        close_capture_file(capture);
+        return outcome;
+    }
     if (o.diff) {
         const problem outcome = write_diff(o, capture, listed, o.base ? &base : nullptr, output);
         close_capture_file(capture);
