@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 // The characters of a command-line element as the system gives them: bytes
 // on POSIX, UTF-16 on Windows.
@@ -69,3 +70,19 @@ int platform_read_error();
 // standard error is a console, else in UTF-8.
 void platform_note_element(const native_char* element);
 
+
+// The companions' side. Their command lines and paths are UTF-8 strings:
+// as given on POSIX, converted from the UTF-16 the system holds on Windows.
+
+// Runs `run` on the command line in UTF-8.
+int platform_run_utf8(int argc, native_char** argv, int (*run)(int argc, char** argv));
+
+// A UTF-8 path in the system's own characters.
+std::basic_string<native_char> platform_path(const char* path);
+
+// std::fopen of a UTF-8 path; nullptr with errno set on a failure.
+std::FILE* platform_fopen(const char* path, const char* mode);
+
+// A file for reading and writing in binary mode, removed when it is closed
+// or the process ends; nullptr with errno set when none can be made.
+std::FILE* platform_tmpfile();
