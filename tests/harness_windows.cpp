@@ -12,6 +12,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <algorithm>
 #include <vector>
@@ -197,13 +199,15 @@ std::string directory_listing(const std::string& path) {
     // made under the usual mask of 022 has, 0644, or 0444 when read-only.
     std::vector<std::string> entries;
     for (const auto& entry : std::filesystem::directory_iterator(path)) {
-        const std::string name = entry.path().filename().string();
+        const std::u8string u8 = entry.path().filename().u8string();
+        const std::string name(u8.begin(), u8.end());  // UTF-8, whatever the code page
         if (name == ".stdout" || name == ".stderr") continue;
         const bool writable = (entry.status().permissions() & std::filesystem::perms::owner_write) !=
                               std::filesystem::perms::none;
         std::string line = name + " " + std::to_string(entry.is_directory() ? 0755 : writable ? 0644 : 0444) + " ";
         if (entry.is_regular_file()) {
-            const std::string bytes = read_file(entry.path().string());
+            std::ifstream in(entry.path(), std::ios::binary);
+            const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
             line += "file of " + std::to_string(bytes.size()) + " bytes:";
             for (char c : std::string_view(bytes).substr(0, 64)) {
                 char shown[8];
