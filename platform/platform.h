@@ -1,8 +1,11 @@
 // The few things tavlin asks of the operating system, in one place: opening
 // a file and telling what it is, its size and reads at an offset, writes to
 // a descriptor that no C library buffer stands in front of, the zero-filled
-// block the window lives in, and the codes a run reports. posix.cpp and
-// windows.cpp are its two sides; nothing outside this folder includes a
+// block the window lives in, and the codes a run reports; for the
+// companions, their command lines, paths and temporary files. posix.cpp and
+// windows.cpp are its two sides, and outputs_posix.cpp and
+// outputs_windows.cpp those of the companions' outputs
+// (tools/shared/output_file.h); nothing outside this folder includes a
 // system header.
 #pragma once
 
