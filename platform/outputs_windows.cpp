@@ -26,8 +26,16 @@ wchar_t temporaries[kMostTemporaries][MAX_PATH * 4];
 bool temporary_used[kMostTemporaries];
 CRITICAL_SECTION lock;
 
+// The lock, made on its first use: the outputs are used in-process too, by
+// programs that never start a companion.
+void take_lock() {
+    static const bool made = (InitializeCriticalSection(&lock), true);
+    (void)made;
+    EnterCriticalSection(&lock);
+}
+
 BOOL WINAPI remove_temporaries(DWORD) {
-    EnterCriticalSection(&lock);  // kept: the process ends with the next handler
+    take_lock();  // kept: the process ends with the next handler
     for (int i = 0; i < kMostTemporaries; ++i)
         if (temporary_used[i]) DeleteFileW(temporaries[i]);
     return FALSE;
@@ -196,7 +204,6 @@ std::wstring keep_old_file(const output_file& out) {
 
 void start_companion(const char* tool) {
     set_tool_name(tool);
-    InitializeCriticalSection(&lock);
     // A standard stream that is missing is NUL, so that no output or warning
     // is lost on a file opened in its place.
     for (int fd = 0; fd <= 2; ++fd)
@@ -231,9 +238,18 @@ problem plan_output(const char* path, bool binary, output_file& out) {
                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
-        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
-            return failure(failure_text("cannot write", path, -static_cast<int>(error)));
-        out.how = output_file::kind::replace;  // a new file
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+            out.how = output_file::kind::replace;  // a new file
+            return {};
+        }
+        // A device that opens only to be written (CON) is written into.
+        const HANDLE device = CreateFileW(wide(out.target).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const bool character = device != INVALID_HANDLE_VALUE && GetFileType(device) == FILE_TYPE_CHAR;
+        if (device != INVALID_HANDLE_VALUE) CloseHandle(device);
+        if (!character) return failure(failure_text("cannot write", path, -static_cast<int>(error)));
+        out.exists = true;
+        out.how = output_file::kind::direct;
         return {};
     }
     out.exists = true;
@@ -310,7 +326,7 @@ problem open_output(output_file& out, bool spool) {
     const std::string name = out.target.substr(directory == "." ? 0 : directory.size());
     const std::string prefix = (directory == "." ? std::string() : directory) + "." + name + ".";
     int error = 0;
-    EnterCriticalSection(&lock);
+    take_lock();
     for (unsigned attempt = 0; attempt < 100 && out.fd < 0; ++attempt) {
         char letters[8];
         unsigned long long seed = GetTickCount64() * 2654435761u + GetCurrentProcessId() + attempt * 40503u;
@@ -361,7 +377,7 @@ problem commit_outputs(std::span<output_file* const> outputs) {
         out->fd = -1;
         if (error != 0) return give_up(*out, error);
     }
-    EnterCriticalSection(&lock);
+    take_lock();
     std::vector<std::wstring> kept(outputs.size());
     std::string unrestored;
     const auto undo = [&](std::size_t before) {
@@ -430,7 +446,7 @@ void abandon_output(output_file& out) {
     out.fd = -1;
     out.spooled = false;
     if (out.temporary.empty()) return;
-    EnterCriticalSection(&lock);
+    take_lock();
     DeleteFileW(wide(out.temporary).c_str());
     forget_temporary(wide(out.temporary));
     LeaveCriticalSection(&lock);
