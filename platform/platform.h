@@ -1,14 +1,18 @@
 // The few things tavlin asks of the operating system, in one place: opening
 // a file and telling what it is, its size and reads at an offset, writes to
 // a descriptor that no C library buffer stands in front of, the zero-filled
-// block the window lives in, and the codes a run reports. posix.cpp and
-// windows.cpp are its two sides; nothing outside this folder includes a
+// block the window lives in, and the codes a run reports; for the
+// companions, their command lines, paths and temporary files. posix.cpp and
+// windows.cpp are its two sides, and outputs_posix.cpp and
+// outputs_windows.cpp those of the companions' outputs
+// (tools/shared/output_file.h); nothing outside this folder includes a
 // system header.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 // The characters of a command-line element as the system gives them: bytes
 // on POSIX, UTF-16 on Windows.
@@ -69,3 +73,19 @@ int platform_read_error();
 // standard error is a console, else in UTF-8.
 void platform_note_element(const native_char* element);
 
+
+// The companions' side. Their command lines and paths are UTF-8 strings:
+// as given on POSIX, converted from the UTF-16 the system holds on Windows.
+
+// Runs `run` on the command line in UTF-8.
+int platform_run_utf8(int argc, native_char** argv, int (*run)(int argc, char** argv));
+
+// A UTF-8 path in the system's own characters.
+std::basic_string<native_char> platform_path(const char* path);
+
+// std::fopen of a UTF-8 path; nullptr with errno set on a failure.
+std::FILE* platform_fopen(const char* path, const char* mode);
+
+// A file for reading and writing in binary mode, removed when it is closed
+// or the process ends; nullptr with errno set when none can be made.
+std::FILE* platform_tmpfile();

@@ -81,3 +81,11 @@ int platform_empty_block_error() { return ENOMEM; }
 int platform_read_error() { return EIO; }
 
 void platform_note_element(const native_char* element) { std::fputs(element, stderr); }
+
+int platform_run_utf8(int argc, native_char** argv, int (*run)(int argc, char** argv)) { return run(argc, argv); }
+
+std::basic_string<native_char> platform_path(const char* path) { return path; }
+
+std::FILE* platform_fopen(const char* path, const char* mode) { return std::fopen(path, mode); }
+
+std::FILE* platform_tmpfile() { return std::tmpfile(); }

@@ -1,11 +1,14 @@
 // The Windows side of the platform layer. Standard output and error stay in
 // the C library's text mode, so that every line end reaches the reader as
 // CR LF; file sizes and offsets are 64-bit throughout.
+#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
 #include <cerrno>
 #include <cwchar>
+#include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -116,4 +119,70 @@ void platform_note_element(const native_char* element) {
         std::fwrite(text, 1, static_cast<std::size_t>(n > 0 ? n : 0), stderr);
         i += pair - 1;
     }
+}
+
+namespace {
+
+std::wstring wide_of(const char* text) {
+    const int n = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
+    if (n <= 0) return {};
+    std::wstring out(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text, -1, out.data(), n);
+    out.resize(static_cast<std::size_t>(n - 1));
+    return out;
+}
+
+std::string utf8_of(const wchar_t* text) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (n <= 0) return {};
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), n, nullptr, nullptr);
+    out.resize(static_cast<std::size_t>(n - 1));
+    return out;
+}
+
+}  // namespace
+
+int platform_run_utf8(int argc, native_char** argv, int (*run)(int argc, char** argv)) {
+    std::vector<std::string> elements;
+    for (int i = 0; i < argc; ++i) elements.push_back(utf8_of(argv[i]));
+    std::vector<char*> pointers;
+    for (std::string& e : elements) pointers.push_back(e.data());
+    pointers.push_back(nullptr);
+    return run(argc, pointers.data());
+}
+
+std::basic_string<native_char> platform_path(const char* path) { return wide_of(path); }
+
+std::FILE* platform_fopen(const char* path, const char* mode) {
+    return _wfopen(wide_of(path).c_str(), wide_of(mode).c_str());
+}
+
+std::FILE* platform_tmpfile() {
+    // In the user's temporary folder (the C library's tmpfile writes to the
+    // root of the drive, which a user often cannot).
+    wchar_t folder[MAX_PATH + 1];
+    const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
+    if (length == 0 || length > MAX_PATH) {
+        errno = ENOENT;
+        return nullptr;
+    }
+    for (unsigned attempt = 0; attempt < 100; ++attempt) {
+        const std::wstring name = std::wstring(folder, length) + L"tavlin-" + std::to_wstring(GetCurrentProcessId()) +
+                                  L"-" + std::to_wstring(GetTickCount64() + attempt) + L".tmp";
+        const HANDLE h = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                     FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS) continue;
+        if (h == INVALID_HANDLE_VALUE) break;
+        const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_BINARY);
+        if (fd < 0) {
+            CloseHandle(h);
+            break;
+        }
+        std::FILE* file = _fdopen(fd, "w+b");
+        if (file == nullptr) _close(fd);
+        return file;
+    }
+    errno = EACCES;
+    return nullptr;
 }

@@ -1,16 +1,22 @@
 // The Windows side of the harness: scratch directories, captures made
-// through the capture writer, and tavlin run as a child process with its
-// standard streams in files or pipes.
+// through the capture writer, and the programs run as child processes with
+// their standard streams in files or pipes.
 //
-// tavlin writes its streams in text mode, so every "\n" it writes reaches
+// The programs write text in text mode, so every "\n" they write reaches
 // the file as CR LF. A run's outputs are turned back into the lines the
 // expected outputs hold only when they are wholly of that form: a bare LF
 // or a CR of its own fails the test, so that the comparisons stay exact.
+// Binary data (a capture on mkcapture's standard output, told by its NUL
+// bytes, which no text output holds) must come through untouched.
 #include <windows.h>
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
+#include <algorithm>
+#include <vector>
 
 #include "capture/writer.h"
 #include "tests/harness.h"
@@ -99,16 +105,20 @@ HANDLE inheritable_file(const std::string& path, DWORD access, DWORD disposition
 
 }  // namespace
 
-run_result run_tavlin(const scratch_dir& dir, const std::vector<std::string>& args, const run_setup& setup) {
-    // What this side can set up: the output's place, a closed output, and a
-    // file cut while tavlin writes into a full pipe.
-    if (!setup.stdin_text.empty() || !setup.stdin_path.empty() || setup.stdout_append || setup.as_nobody ||
+namespace {
+
+run_result run_program(const char* program, const scratch_dir& dir, const std::vector<std::string>& args,
+                       const run_setup& setup) {
+    // What this side can set up: the output's place, a closed output, input
+    // from a text or a file, and a file cut while the program writes into a
+    // full pipe.
+    if (setup.stdout_append || setup.as_nobody ||
         setup.terminal_output || setup.file_limit != 0 || !setup.path_first.empty() || setup.merge_stderr ||
         setup.stderr_closed || setup.terminate_when || !setup.fifo_name.empty())
         ADD_FAILURE() << "a run setup that the Windows harness does not make";
     const std::string out_path = setup.stdout_path.empty() ? dir.path_of(".stdout") : setup.stdout_path;
     const std::string err_path = dir.path_of(".stderr");
-    std::wstring command = quoted(wide(TAVLIN_BINARY));
+    std::wstring command = quoted(wide(program));
     for (const std::string& a : args) command += L" " + quoted(wide(a));
 
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
@@ -118,7 +128,12 @@ run_result run_tavlin(const scratch_dir& dir, const std::vector<std::string>& ar
     if (cut) SetHandleInformation(caught_read, HANDLE_FLAG_INHERIT, 0);
     HANDLE out = cut ? caught_write : inheritable_file(out_path, GENERIC_WRITE, CREATE_ALWAYS);
     HANDLE err = inheritable_file(err_path, GENERIC_WRITE, CREATE_ALWAYS);
-    HANDLE in = inheritable_file("NUL", GENERIC_READ, OPEN_EXISTING);
+    std::string in_path = setup.stdin_path.empty() ? "NUL" : setup.stdin_path;
+    if (!setup.stdin_text.empty()) {
+        dir.write_bytes(".stdin", setup.stdin_text);
+        in_path = dir.path_of(".stdin");
+    }
+    HANDLE in = inheritable_file(in_path, GENERIC_READ, OPEN_EXISTING);
     if (out == INVALID_HANDLE_VALUE || err == INVALID_HANDLE_VALUE || in == INVALID_HANDLE_VALUE) std::abort();
 
     STARTUPINFOW start{};
@@ -155,7 +170,57 @@ run_result run_tavlin(const scratch_dir& dir, const std::vector<std::string>& ar
 
     result.status = static_cast<int>(status);
     if (setup.stdout_path.empty() && !cut) result.out = read_file(out_path);
-    result.out = lines_of_text_mode(result.out, "standard output");
+    if (result.out.find('\0') == std::string::npos) result.out = lines_of_text_mode(result.out, "standard output");
     result.err = lines_of_text_mode(read_file(err_path), "standard error");
+    if (!setup.stdin_text.empty()) std::filesystem::remove(dir.path_of(".stdin"));
     return result;
+}
+
+}  // namespace
+
+run_result run_tavlin(const scratch_dir& dir, const std::vector<std::string>& args, const run_setup& setup) {
+    return run_program(TAVLIN_BINARY, dir, args, setup);
+}
+
+run_result run_mkcapture(const scratch_dir& dir, const std::vector<std::string>& args, const run_setup& setup) {
+    return run_program(MKCAPTURE_BINARY, dir, args, setup);
+}
+
+run_result run_export(const scratch_dir& dir, const std::vector<std::string>& args, const run_setup& setup) {
+    return run_program(EXPORT_BINARY, dir, args, setup);
+}
+
+run_result run_view(const scratch_dir& dir, const std::vector<std::string>& args, const run_setup& setup) {
+    return run_program(VIEW_BINARY, dir, args, setup);
+}
+
+std::string directory_listing(const std::string& path) {
+    // Windows keeps no permission bits: a file is listed with those a file
+    // made under the usual mask of 022 has, 0644, or 0444 when read-only.
+    std::vector<std::string> entries;
+    for (const auto& entry : std::filesystem::directory_iterator(path)) {
+        const std::u8string u8 = entry.path().filename().u8string();
+        const std::string name(u8.begin(), u8.end());  // UTF-8, whatever the code page
+        if (name == ".stdout" || name == ".stderr") continue;
+        const bool writable = (entry.status().permissions() & std::filesystem::perms::owner_write) !=
+                              std::filesystem::perms::none;
+        std::string line = name + " " + std::to_string(entry.is_directory() ? 0755 : writable ? 0644 : 0444) + " ";
+        if (entry.is_regular_file()) {
+            std::ifstream in(entry.path(), std::ios::binary);
+            const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            line += "file of " + std::to_string(bytes.size()) + " bytes:";
+            for (char c : std::string_view(bytes).substr(0, 64)) {
+                char shown[8];
+                std::snprintf(shown, sizeof shown, c >= 0x21 && c < 0x7F ? "%c" : " %02X", c & 0xFF);
+                line += shown;
+            }
+        } else {
+            line += "other";
+        }
+        entries.push_back(line);
+    }
+    std::sort(entries.begin(), entries.end());
+    std::string listing;
+    for (const std::string& e : entries) listing += e + "\n";
+    return listing;
 }

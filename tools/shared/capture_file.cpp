@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/platform.h"
 #include "tools/shared/text_input.h"
 
 namespace {
@@ -12,7 +13,7 @@ namespace {
 // A copy of `in`, at most `most_bytes` of it, in an unnamed temporary file,
 // or nullptr with errno set.
 std::FILE* copy_to_temporary(std::FILE* in, std::uint64_t most_bytes) {
-    std::FILE* copy = std::tmpfile();
+    std::FILE* copy = platform_tmpfile();
     if (copy == nullptr) return nullptr;
     char chunk[1 << 16];
     std::size_t n;
@@ -94,7 +95,7 @@ problem open_capture_file(const char* path, capture_file& capture, bool in_order
     const bool standard_input = name == "-";
     if (standard_input) {
         capture.file = stdin;
-    } else if (const int error = open_capture(path, &capture.file)) {
+    } else if (const int error = open_capture(platform_path(path).c_str(), &capture.file)) {
         return refuse("cannot open " + name + ": " + std::strerror(error));
     }
     std::int64_t size = measure_capture(capture.file);

@@ -15,10 +15,15 @@
 // beside it, or it is a mount point) is written in place, with a warning.
 // A failure at any point, or a signal that ends the tool, leaves every
 // existing file as it was and no temporary file behind.
+// On Windows the same, with Windows' own kinds of file: "-" is standard
+// output, put in binary mode for binary data; NUL, CON and other devices
+// and named pipes are written into; a file is replaced by a move over it;
+// there are no links to follow and no permission bits to keep; Ctrl-C or
+// Ctrl-Break removes the temporary files. The implementations are the
+// platform's: platform/outputs_posix.cpp and platform/outputs_windows.cpp.
 #pragma once
 
-#include <sys/types.h>
-
+#include <cstdint>
 #include <string>
 #include <span>
 #include <string_view>
@@ -32,11 +37,13 @@ struct output_file {
     int descriptor = -1;  // the open descriptor written (kind::descriptor)
     std::string target;   // the path written or replaced: a symbolic link's target
     bool exists = false;  // target names an existing file
-    mode_t mode = 0;      // permission bits of the existing file
-    uid_t owner = 0;
-    gid_t group = 0;
-    dev_t device = 0;  // identity of the existing file, or of the descriptor's
-    ino_t inode = 0;
+    std::uint32_t mode = 0;  // permission bits of the existing file (POSIX)
+    std::uint32_t owner = 0;
+    std::uint32_t group = 0;
+    // Identity of the existing file, or of the descriptor's: device and
+    // inode on POSIX, volume serial number and file index on Windows.
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
     bool regular = false;  // the identity is that of a regular file
     std::string temporary;
     int fd = -1;  // where the output is written: the file, or its spool

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "output/writer.h"
+#include "platform/platform.h"
 
 std::string_view line_tokens::next(std::string_view separators, unsigned& column) {
     const auto separates = [&](char c) { return is_blank(c) || separators.find(c) != std::string_view::npos; };
@@ -68,7 +69,7 @@ std::string quoted(std::string_view word) {
 
 int read_text_file(const char* path, std::string& text) {
     const bool standard_input = path[0] == '-' && path[1] == '\0';
-    std::FILE* in = standard_input ? stdin : std::fopen(path, "rb");
+    std::FILE* in = standard_input ? stdin : platform_fopen(path, "rb");
     if (in == nullptr) return errno;
     char chunk[1 << 16];
     std::size_t n;
@@ -155,7 +156,7 @@ int open_text_source(const char* path, text_source& source) {
         return 0;
     }
     errno = 0;
-    source.file = std::fopen(path, "rb");
+    source.file = platform_fopen(path, "rb");
     if (source.file == nullptr) return errno != 0 ? errno : EIO;
     source.own_file = true;
     return 0;
