@@ -1,11 +1,9 @@
 // The checks of a round trip through a form.
 #include "fuzz/form_checks.h"
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <set>
 
 namespace {
@@ -141,10 +139,10 @@ std::string compare_read_back(const signal_form& form, std::string_view text, co
 }
 
 std::string compare_laid_out(const std::vector<ir_signal>& signals, const layout_options& options) {
-    const int fd = memfd_create("laid-out", 0);
-    if (fd < 0) return "no memory file";
+    std::FILE* spool = std::tmpfile();
+    if (spool == nullptr) return "no temporary file";
     out_writer out;
-    if (!out_init(out, fd)) return close(fd), "no writer";
+    if (!out_init(out, fileno(spool))) return std::fclose(spool), "no writer";
     capture_writer capture = start_capture(out, std::nullopt);
     write_header(capture, options.header);
     layout_state state;
@@ -152,9 +150,11 @@ std::string compare_laid_out(const std::vector<ir_signal>& signals, const layout
         lay_out_signal(s, "raw", options, state, capture, nullptr, "in", [](const std::string&) {});
     finish_capture(capture);
     out_release(out);
-    std::string file(static_cast<std::size_t>(lseek(fd, 0, SEEK_END)), '\0');
-    const bool read = pread(fd, file.data(), file.size(), 0) == static_cast<ssize_t>(file.size());
-    close(fd);
+    std::fseek(spool, 0, SEEK_END);
+    std::string file(static_cast<std::size_t>(std::ftell(spool)), '\0');
+    std::rewind(spool);
+    const bool read = std::fread(file.data(), 1, file.size(), spool) == file.size();
+    std::fclose(spool);
     if (!read || file.size() != kHeaderBytes + kRecordBytes * state.records) return "not whole records";
 
     std::vector<read_back_signal> back;
