@@ -4,8 +4,6 @@
 // and leaves no file behind. (Each form's reader is tested in-process, in
 // forms_test.cpp.)
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -483,7 +481,7 @@ namespace {
 TEST(ImportMany, OneCaptureOfEveryInput) {
     scratch_dir dir;
     dir.write_bytes("a.raw", "power: 2400 600 1200\n");
-    ASSERT_EQ(mkdir(dir.path_of("set").c_str(), 0755), 0);
+    ASSERT_TRUE(std::filesystem::create_directory(dir.path_of("set")));
     dir.write_bytes("set/2.raw", "mute: 600 600 600\n");
     dir.write_bytes("set/1.ir-ctl", "+100 -200 +300\n");
     dir.write_bytes("set/3.txt", "hello\n");

@@ -270,17 +270,18 @@ problem import_file(import_run& r, const char* path) {
 
 // Calls `each(path)` for the file at `path`, or for every file below the
 // directory at `path`, in the order of their names, hidden ones and links
-// to directories left aside; false when `each` stopped.
+// to directories left aside, each path with '/' between its parts on every
+// system (names carry it); false when `each` stopped.
 template <class Each>
 bool for_each_input(const std::filesystem::path& path, bool top, Each each) {
     std::error_code error;
     const std::filesystem::file_status status =
         top ? std::filesystem::status(path, error) : std::filesystem::symlink_status(path, error);
-    if (!std::filesystem::is_directory(status)) return each(path.string());
+    if (!std::filesystem::is_directory(status)) return each(path.generic_string());
     std::vector<std::filesystem::path> entries;
     for (std::filesystem::directory_iterator it(path, error), end; !error && it != end; it.increment(error))
         if (it->path().filename().string().rfind('.', 0) != 0) entries.push_back(it->path());
-    if (error) return each(path.string());  // opening it says why
+    if (error) return each(path.generic_string());  // opening it says why
     std::sort(entries.begin(), entries.end());
     for (const std::filesystem::path& entry : entries)
         if (!for_each_input(entry, false, each)) return false;
