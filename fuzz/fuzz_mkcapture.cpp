@@ -94,9 +94,7 @@ void check_description(std::string_view text) {
 }
 
 void check_form(const signal_form& form, std::string_view text) {
-    text_source source;
-    source.buffer = std::string(text);
-    source.ended = true;
+    text_source source = text_source_of(text);
     std::vector<ir_signal> signals;
     signal_sink sink{[&](ir_signal& s) {
                          if (!s.durations.empty()) signals.push_back(std::move(s));

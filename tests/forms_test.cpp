@@ -36,9 +36,7 @@ std::string read_as(const form_case& c) {
         return where + (where.empty() ? "" : ": ") + error.message;
     };
     std::string read;
-    text_source source;
-    source.buffer = c.text;
-    source.ended = true;
+    text_source source = text_source_of(c.text);
     signal_sink sink{[&](ir_signal& s) {
                          read += s.name + ":";
                          for (const std::uint32_t d : s.durations) read += " " + std::to_string(d);

@@ -249,13 +249,14 @@ bool read_c_array(text_source& source, const read_settings& settings, signal_sin
     for (;;) {
         const std::string_view text = source_text(source);
         const auto cut = [&](std::size_t reach) { return !source.ended && reach + kLookahead > text.size(); };
+        const auto more = [&] { read_at_least(source, std::max<std::size_t>(2 * text.size(), std::size_t{1} << 16)); };
         const auto place = [&](std::size_t where, std::string message) {
             count_to(cursor, text, where);
             return import_error{source.line + cursor.lines, static_cast<unsigned>(where - cursor.line_start) + 1,
                                 std::move(message)};
         };
         if (cut(at)) {
-            read_at_least(source, std::max<std::size_t>(2 * text.size(), std::size_t{1} << 16));
+            more();
             continue;
         }
         if (at >= text.size()) return true;
@@ -267,7 +268,6 @@ bool read_c_array(text_source& source, const read_settings& settings, signal_sin
             cursor = text_cursor{at, 0, 0};
             continue;
         }
-        const auto more = [&] { read_at_least(source, std::max<std::size_t>(2 * text.size(), std::size_t{1} << 16)); };
         if (const std::size_t end = end_of_comment_or_literal(text, at); end != std::string_view::npos) {
             if (cut(end)) {
                 more();
@@ -366,9 +366,7 @@ bool read_c_array(text_source& source, const read_settings& settings, signal_sin
 // Plainly c-array: an array's head in the text, whether its body reads or
 // not (the text may cut it).
 bool recognise_c_array(std::string_view text) {
-    text_source source;
-    source.buffer = std::string(text);
-    source.ended = true;
+    text_source source = text_source_of(text);
     bool found = false;
     signal_sink sink{[&](ir_signal&) { found = true; }, [&](const import_error&) { return found = true, false; },
                      [](const std::string&) {}};

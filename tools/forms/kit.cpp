@@ -38,9 +38,7 @@ void end_signal(stream_signal& s, signal_sink& sink) {
 
 bool reads_cleanly(bool (*read)(text_source&, const read_settings&, signal_sink&, import_error&),
                    std::string_view text) {
-    text_source source;
-    source.buffer = std::string(text);
-    source.ended = true;
+    text_source source = text_source_of(text);
     bool found = false, clean = true;
     signal_sink sink{[&](ir_signal&) { found = true; }, [&](const import_error&) { return clean = false; },
                      [](const std::string&) {}};

@@ -64,9 +64,7 @@ std::string import_help() {
 
 bool read_all_signals(const signal_form& form, std::string_view text, const read_settings& settings,
                       std::vector<ir_signal>& signals, std::vector<std::string>* notes, import_error& error) {
-    text_source source;
-    source.buffer = std::string(text);
-    source.ended = true;
+    text_source source = text_source_of(text);
     signal_sink sink{[&](ir_signal& s) { signals.push_back(std::move(s)); }, [](const import_error&) { return false; },
                      [&](const std::string& note) {
                          if (notes != nullptr) notes->push_back(note);

@@ -176,6 +176,11 @@ problem write_outputs(std::vector<output_file*> outputs, bool spool, Write write
 // The start of an input, which tells binary data and the form.
 constexpr std::size_t kStart = std::size_t{1} << 16;
 
+// The refusal of an input that is no text.
+problem binary_input(const char* path) {
+    return failure(std::string(path) + " looks like a binary file; are INPUT and OUTPUT swapped?");
+}
+
 // A form's reader's error, after where it is in the input.
 std::string placed(const import_error& error) {
     std::string where = error.line == 0 ? "" : "line " + std::to_string(error.line);
@@ -218,7 +223,7 @@ problem import_file(import_run& r, const char* path) {
     if (source.error != 0) return failure(std::string("cannot read ") + path + ": " + std::strerror(source.error));
     if (source_text(source).substr(0, 3) == "\xEF\xBB\xBF") source.start += 3;
     if (looks_binary(source_text(source).substr(0, 1024)) || (source.binary && source_text(source).size() < 1024))
-        return failure(std::string(path) + " looks like a binary file; are INPUT and OUTPUT swapped?");
+        return binary_input(path);
     const signal_form* form = o.form;
     if (form == nullptr) {
         form = recognise_form(source_text(source).substr(0, kStart));
@@ -260,7 +265,7 @@ problem import_file(import_run& r, const char* path) {
     r.skipped += skipped;
     if (write_failed(r)) return {};  // said by the caller
     if (source.error != 0) return failure(std::string("cannot read ") + path + ": " + std::strerror(source.error));
-    if (source.binary) return failure(std::string(path) + " looks like a binary file; are INPUT and OUTPUT swapped?");
+    if (source.binary) return binary_input(path);
     if (!strict_error.message.empty()) return failure(std::string(path) + ": " + placed(strict_error));
     if (!read) return failure(std::string(path) + ": " + placed(error));
     if (signals == 0)
@@ -340,8 +345,7 @@ problem make_from_description(const options& o, output_file& capture) {
     if (source.error != 0) return failure(std::string("cannot read ") + o.input + ": " + std::strerror(source.error));
     std::string_view text = source_text(source);
     skip_byte_order_mark(text);
-    if (source.binary || looks_binary(text.substr(0, 1024)))
-        return failure(std::string(o.input) + " looks like a binary file; are INPUT and OUTPUT swapped?");
+    if (source.binary || looks_binary(text.substr(0, 1024))) return binary_input(o.input);
     description d;
     std::string error;
     if (!read_description(text, d, error)) {

@@ -149,6 +149,13 @@ int hex_digit_value(char c) {
     return -1;
 }
 
+text_source text_source_of(std::string_view text) {
+    text_source source;
+    source.buffer = std::string(text);
+    source.ended = true;
+    return source;
+}
+
 int open_text_source(const char* path, text_source& source) {
     source = text_source{};
     if (path[0] == '-' && path[1] == '\0') {

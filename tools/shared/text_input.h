@@ -74,6 +74,10 @@ struct text_source {
     std::uint64_t total = 0;  // bytes read so far
 };
 
+// A source that holds all of `text` and reads nothing more (for the
+// recognisers, the tests and the fuzz targets).
+text_source text_source_of(std::string_view text);
+
 // Opens `path` ("-": standard input). Returns 0 or the errno.
 int open_text_source(const char* path, text_source& source);
 void close_text_source(text_source& source);

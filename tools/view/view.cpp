@@ -144,6 +144,23 @@ std::uint64_t bytes_looked_at(const options& o) {
     return kHeaderBytes + last * kRecordBytes + 4 * kFrameSpanWords;
 }
 
+// Opens a text output that is written as the records are read, and its
+// writer; spooled where it cannot be taken back, so that it gets nothing
+// from a failed run.
+problem open_streamed(output_file& output, out_writer& out) {
+    if (problem p = open_output(output, true); p.failed()) return p;
+    if (out_init(out, output.fd)) return {};
+    abandon_output(output);
+    return write_failure(output, ENOMEM);
+}
+
+// Commits it when all was written; abandons it otherwise.
+problem finish_streamed(output_file& output, out_writer& out) {
+    problem outcome = out_flush(out) ? commit_output(output) : write_failure(output, out.error);
+    if (outcome.failed()) abandon_output(output);
+    return outcome;
+}
+
 // Writes the --diff tables, one decoder after the other, each made as the
 // records are read and written a row at a time as rows close: its memory is
 // a record and a row, whatever the number of records. The output is spooled
@@ -152,11 +169,7 @@ problem write_diff(const options& o, capture_file& capture, const std::vector<re
                    const record_readings* base, output_file& output) {
     owned_writer writer;
     out_writer& out = writer.out;
-    if (problem p = open_output(output, true); p.failed()) return p;
-    if (!out_init(out, output.fd)) {
-        abandon_output(output);
-        return write_failure(output, ENOMEM);
-    }
+    if (problem p = open_streamed(output, out); p.failed()) return p;
     std::uint64_t shown = 0;
     for (std::size_t p = 0; p < o.profiles.size(); ++p) {
         out_text(out, std::string(p == 0 ? "" : "\n") + std::string(o.profiles[p]->name) + "\n");
@@ -191,9 +204,7 @@ problem write_diff(const options& o, capture_file& capture, const std::vector<re
     }
     if (o.records.empty() && capture.records > shown)
         out_text(out, "\n" + std::to_string(capture.records - shown) + " more records of the list are left out\n");
-    problem outcome = out_flush(out) ? commit_output(output) : write_failure(output, out.error);
-    if (outcome.failed()) abandon_output(output);
-    return outcome;
+    return finish_streamed(output, out);
 }
 
 // Writes the readings of every listed record as JSON Lines, made as the
@@ -203,11 +214,7 @@ problem write_json(const options& o, capture_file& capture, const std::vector<re
                    output_file& output) {
     owned_writer writer;
     out_writer& out = writer.out;
-    if (problem p = open_output(output, true); p.failed()) return p;
-    if (!out_init(out, output.fd)) {
-        abandon_output(output);
-        return write_failure(output, ENOMEM);
-    }
+    if (problem p = open_streamed(output, out); p.failed()) return p;
     reading_walk walk = start_walk(o.profiles);
     record_readings r;
     std::string text;
@@ -223,9 +230,7 @@ problem write_json(const options& o, capture_file& capture, const std::vector<re
         abandon_output(output);
         return capture_read_failure(o.capture, error);
     }
-    problem outcome = out_flush(out) ? commit_output(output) : write_failure(output, out.error);
-    if (outcome.failed()) abandon_output(output);
-    return outcome;
+    return finish_streamed(output, out);
 }
 
 // One run: the command line, the output planned, the capture opened, the
