@@ -75,13 +75,14 @@ std::string write_signals(const signal_form& form, const std::vector<ir_signal>&
                           std::vector<ir_signal>& written) {
     std::string text;
     const write_settings settings;
-    if (form.write_start != nullptr) form.write_start(text);
+    if (form.write_around != nullptr) form.write_around(false, settings, text);
     for (const ir_signal& s : signals) {
         std::string one, problem;
         if (!form.write_signal(s, settings, one, problem)) continue;
         text += one;
         written.push_back(s);
     }
+    if (form.write_around != nullptr) form.write_around(true, settings, text);
     return text;
 }
 

@@ -11,3 +11,12 @@ install_missing() {
         exit 1
     fi
 }
+
+# The libraries the companions read JSON and YAML with: prints the names of
+# Debian packages of those not installed.
+library_packages() {
+    local package
+    for package in nlohmann-json3-dev libyaml-cpp-dev; do
+        dpkg -s "$package" >/dev/null 2>&1 || echo "$package"
+    done
+}

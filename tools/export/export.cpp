@@ -135,8 +135,8 @@ problem check_names(const options& o, const std::map<std::uint64_t, std::string>
 problem export_records(const options& o, const std::map<std::uint64_t, std::string>& names, capture_file& capture,
                        out_writer* out) {
     std::string text;
-    o.writing.identifiers.clear();  // each walk names its arrays afresh
-    if (o.form->write_start != nullptr) o.form->write_start(text);
+    write_settings settings;  // each walk names its arrays and keys afresh
+    if (o.form->write_around != nullptr) o.form->write_around(false, settings, text);
     std::uint64_t written = 0;
     problem outcome;
     // Consecutive records without a signal are warned of as one range, so
@@ -150,7 +150,6 @@ problem export_records(const options& o, const std::map<std::uint64_t, std::stri
                                   " hold no signal; left out");
         empty_first = 0;
     };
-    write_settings settings;
     std::vector<std::uint32_t> checked;
     const auto each = [&](const read_back_signal& back) {
         if (outcome.failed()) return;
@@ -168,10 +167,8 @@ problem export_records(const options& o, const std::map<std::uint64_t, std::stri
         else if (!back.noted || s.name.empty())
             s.name = "record_" + record_number_text(back.first);
         settings.carrier = o.carrier_given || s.carrier == 0 ? o.writing.carrier : s.carrier;
-        settings.identifiers.swap(o.writing.identifiers);
         std::string what;
         const bool made = o.form->write_signal(s, settings, text, what);
-        settings.identifiers.swap(o.writing.identifiers);
         if (!made) {
             const std::string records = back.first == back.last ? "record " + record_number_text(back.first)
                                                                 : "records " + record_number_text(back.first) + "-" +
@@ -213,6 +210,7 @@ problem export_records(const options& o, const std::map<std::uint64_t, std::stri
             return failure("record " + record_number_text(past) + " is past the last record of " + o.capture);
         if (problem p = check_names(o, names, capture.next - 1); p.failed()) return p;
     }
+    if (o.form->write_around != nullptr) o.form->write_around(true, settings, text);
     out_text(*out, text);
     if (written == 0) warn(kTool, "no record of " + std::string(o.capture) + " holds a signal");
     return {};

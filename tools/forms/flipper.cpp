@@ -208,7 +208,9 @@ bool recognise_flipper(std::string_view text) {
     return (first.substr(0, 8) == "Version:" || first.substr(0, 5) == "name:") && reads_cleanly(read_flipper, text);
 }
 
-void start_flipper(std::string& text) { text += "Filetype: IR signals file\nVersion: 1\n"; }
+void around_flipper(bool end, const write_settings&, std::string& text) {
+    if (!end) text += "Filetype: IR signals file\nVersion: 1\n";
+}
 
 bool write_flipper(const ir_signal& s, const write_settings& settings, std::string& text, std::string&) {
     text += "#\nname: ";
@@ -240,7 +242,7 @@ extern const signal_form kFlipperForm{
     "flipper",
     read_flipper,
     recognise_flipper,
-    start_flipper,
+    around_flipper,
     write_flipper,
     kCarrierOption,
     "Flipper .ir files: raw signals, and parsed ones of SIRC, NEC, NEC42, Samsung32, Pioneer, RCA, Kaseikyo, RC5 "

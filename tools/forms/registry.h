@@ -48,11 +48,20 @@ struct signal_sink {
 // after it when a name would give it again.
 using identifier_set = std::unordered_map<std::string, unsigned>;
 
+// The objects that a writer of nested names (json) holds open, from the
+// outermost: each one's key, and whether it holds an entry yet.
+struct open_objects {
+    std::vector<std::string> keys;
+    std::vector<bool> filled;
+};
+
 struct write_settings {
     std::uint32_t carrier = 38000;  // Hz, for the forms that state or count in carrier cycles
-    // c-array: the identifiers of the arrays written so far, so that each
-    // array's is new; the writer adds each one it gives.
+    // c-array, json: the identifiers or keys given out so far, so that each
+    // one is new; the writer adds each one it gives.
     mutable identifier_set identifiers;
+    // json: the objects open after the signal written last.
+    mutable open_objects open;
 };
 
 // The options that a form reads (mkcapture's --unit) or writes by
@@ -69,10 +78,11 @@ struct signal_form {
     // True when `text`, the start of an input, is plainly in this form
     // (--from auto).
     bool (*recognise)(std::string_view text);
-    // Text before the first signal (nullptr: none), and each signal's text,
-    // false with `problem` set for a signal the form cannot hold; nullptr
-    // for a form that cannot carry signals back out.
-    void (*write_start)(std::string& text);
+    // Text before the first signal (`end` false) and after the last (`end`
+    // true; nullptr: none), and each signal's text, false with `problem` set
+    // for a signal the form cannot hold; nullptr for a form that cannot
+    // carry signals back out. One output's calls share their settings.
+    void (*write_around)(bool end, const write_settings& settings, std::string& text);
     bool (*write_signal)(const ir_signal& signal, const write_settings& settings, std::string& text,
                          std::string& problem);
     unsigned options;          // the form_option bits that apply
