@@ -185,4 +185,5 @@ extern const signal_form kBroadlinkForm{"broadlink",
                                         nullptr,
                                         write_broadlink,
                                         0,
-                                        "Broadlink codes, '[name:] CODE' in base64 or hex"};
+                                        "Broadlink codes, '[name:] CODE' in base64 or hex",
+                                        ".broadlink"};

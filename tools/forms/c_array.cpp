@@ -403,4 +403,5 @@ extern const signal_form kCArrayForm{
     nullptr,
     write_c_array,
     kUnitOption,
-    "'NAME[N] = { ... };' arrays and 'Timing[N]:' blocks of IR libraries' dump sketches, anywhere in the text"};
+    "'NAME[N] = { ... };' arrays and 'Timing[N]:' blocks of IR libraries' dump sketches, anywhere in the text",
+    ".c"};

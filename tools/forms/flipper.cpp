@@ -246,4 +246,5 @@ extern const signal_form kFlipperForm{
     write_flipper,
     kCarrierOption,
     "Flipper .ir files: raw signals, and parsed ones of SIRC, NEC, NEC42, Samsung32, Pioneer, RCA, Kaseikyo, RC5 "
-    "and RC6 (with their variants)"};
+    "and RC6 (with their variants)",
+    ".ir"};

@@ -99,4 +99,5 @@ extern const signal_form kIrCtlForm{
     nullptr,
     write_ir_ctl,
     0,
-    "'+N -N +N ...' or 'pulse N'/'space N', a signal ending at '# timeout N' or a blank line"};
+    "'+N -N +N ...' or 'pulse N'/'space N', a signal ending at '# timeout N' or a blank line",
+    ".ir-ctl"};

@@ -296,4 +296,5 @@ extern const signal_form kLircForm{"lirc",
                                    nullptr,
                                    nullptr,
                                    0,
-                                   "LIRC remote files: raw codes, and codes of the space encoding"};
+                                   "LIRC remote files: raw codes, and codes of the space encoding",
+                                   ".lircd.conf"};

@@ -89,4 +89,5 @@ extern const signal_form kMode2Form{
     nullptr,
     write_mode2,
     0,
-    "lines 'pulse N', 'space N', 'timeout N' (a space over 100 ms or a timeout ends a signal)"};
+    "lines 'pulse N', 'space N', 'timeout N' (a space over 100 ms or a timeout ends a signal)",
+    ".mode2"};

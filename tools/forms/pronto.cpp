@@ -148,4 +148,5 @@ extern const signal_form kProntoForm{"pronto",
                                      nullptr,
                                      write_pronto,
                                      kCarrierOption,
-                                     "learned Pronto codes, '0000 FFFF NNNN NNNN ...'"};
+                                     "learned Pronto codes, '0000 FFFF NNNN NNNN ...'",
+                                     ".pronto"};

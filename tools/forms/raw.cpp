@@ -130,4 +130,5 @@ extern const signal_form kRawForm{"raw",
                                   nullptr,
                                   write_raw,
                                   kUnitOption,
-                                  "one signal a line: '[name:] N N N ...' or 'N,N,N', burst first"};
+                                  "one signal a line: '[name:] N N N ...' or 'N,N,N', burst first",
+                                  ".raw"};

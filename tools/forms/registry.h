@@ -85,8 +85,9 @@ struct signal_form {
     void (*write_around)(bool end, const write_settings& settings, std::string& text);
     bool (*write_signal)(const ir_signal& signal, const write_settings& settings, std::string& text,
                          std::string& problem);
-    unsigned options;          // the form_option bits that apply
-    std::string_view summary;  // what the form is, for the help texts
+    unsigned options;            // the form_option bits that apply
+    std::string_view summary;    // what the form is, for the help texts
+    std::string_view extension;  // a file name's end for the form, ".ir"
 };
 
 // Reads the whole of `text` through `form` into `signals`, and what it

@@ -115,4 +115,5 @@ extern const signal_form kSendirForm{"sendir",
                                      nullptr,
                                      write_sendir,
                                      kCarrierOption,
-                                     "Global Cache 'sendir,M:P,ID,FREQ,REPEAT,OFFSET,ON,OFF,...'"};
+                                     "Global Cache 'sendir,M:P,ID,FREQ,REPEAT,OFFSET,ON,OFF,...'",
+                                     ".sendir"};
