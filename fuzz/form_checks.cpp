@@ -18,7 +18,9 @@ struct rounding {
 };
 constexpr rounding kRoundings[] = {{"pronto", 26.295814, 100000},  // 0x6D cycles of 0.241246 µs
                                    {"sendir", 1e6 / 38000, 100000},
-                                   {"broadlink", 1e6 / 32768, 0x0D05 * (1e6 / 32768)}};
+                                   {"broadlink", 1e6 / 32768, 0x0D05 * (1e6 / 32768)},
+                                   {"json", 1e6 / 32768, 0x0D05 * (1e6 / 32768)},
+                                   {"home-assistant", 1e6 / 32768, 0x0D05 * (1e6 / 32768)}};
 
 bool valid_utf8_text(std::string_view text, std::size_t& bad) {
     for (std::size_t i = 0; i < text.size();) {
@@ -119,7 +121,10 @@ std::string compare_read_back(const signal_form& form, std::string_view text, co
     for (std::size_t k = 0; k < expected.size(); ++k) {
         const ir_signal &w = expected[k], &got = signals[k];
         const std::string which = in + "signal " + std::to_string(k + 1) + ": ";
-        if (form.name != "flipper" && form.name != "c-array") {
+        if (form.name == "home-assistant") {  // stored codes are by device, then command
+            if (got.name != (w.name.find('/') == std::string::npos ? "remote/" + w.name : w.name))
+                return which + "the name is not under its device";
+        } else if (form.name != "flipper" && form.name != "c-array") {
             if (got.name != w.name) return which + "the name changed";
         } else if (form.name == "flipper") {
             if (got.name != flipper_name(w.name)) return which + "the name is not its Flipper replacement";

@@ -14,6 +14,7 @@
 
 #include "capture/layout.h"
 #include "tests/harness.h"
+#include "tools/forms/registry.h"
 
 namespace {
 
@@ -212,16 +213,12 @@ INSTANTIATE_TEST_SUITE_P(
                      "1 2",
                      {"cap.dat", "out.txt"},
                      2,
-                     "tavlin-export: needs --to FORM (flipper, sendir, pronto, broadlink, c-array, mode2, ir-ctl, "
-                     "raw)\n" +
-                         kTry},
+                     "tavlin-export: needs --to FORM (" + form_names(true) + ")\n" + kTry},
         failure_case{"form_that_cannot_be_written",
                      "1 2",
                      {"--to", "lirc", "cap.dat", "out.txt"},
                      2,
-                     "tavlin-export: cannot write 'lirc' (flipper, sendir, pronto, broadlink, c-array, mode2, "
-                     "ir-ctl, raw)\n" +
-                         kTry},
+                     "tavlin-export: cannot write 'lirc' (" + form_names(true) + ")\n" + kTry},
         failure_case{"carrier_without_effect",
                      "1 2",
                      {"--to", "raw", "--carrier", "40000", "cap.dat", "out.txt"},

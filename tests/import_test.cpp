@@ -13,6 +13,7 @@
 
 #include "tests/frames.h"
 #include "tests/harness.h"
+#include "tools/forms/registry.h"
 
 namespace {
 
@@ -325,8 +326,7 @@ TEST(ImportAuto, TellsEveryForm) {
     dir.write_bytes("in.txt", "hello\n");
     const run_result r = run_mkcapture(dir, {"--from", "auto", "in.txt", "out.cap"});
     EXPECT_EQ(r.err,
-              "mkcapture: in.txt: cannot tell its form; name it with --from (flipper, lirc, sendir, pronto, "
-              "broadlink, c-array, mode2, ir-ctl, raw)\n");
+              "mkcapture: in.txt: cannot tell its form; name it with --from (" + form_names(false) + ")\n");
     EXPECT_EQ(r.status, 1);
 }
 
@@ -489,8 +489,8 @@ TEST(ImportMany, OneCaptureOfEveryInput) {
     EXPECT_EQ(r.out,
               "# record (hex, as tavlin prints it)\tsignal\n1\ta.raw: power\n2\tset/1.ir-ctl:1\n3\tset/2.raw: mute\n");
     EXPECT_EQ(r.err,
-              "mkcapture: set/3.txt: cannot tell its form; name it with --from (flipper, lirc, sendir, pronto, "
-              "broadlink, c-array, mode2, ir-ctl, raw); left out\n"
+              "mkcapture: set/3.txt: cannot tell its form; name it with --from (" + form_names(false) +
+                  "); left out\n"
               "mkcapture: 4 files, 3 signals imported, 1 files left out\n"
               "mkcapture: entries or files of the inputs were left out (--strict refuses them instead)\n");
     EXPECT_EQ(r.status, 3);
