@@ -152,6 +152,50 @@ INSTANTIATE_TEST_SUITE_P(
                   "left out: line 1, column 5: a holds a duration over 2147483647 microseconds\n", read_settings{50}},
         form_case{"raw_unit_past_the_longest_duration", "raw", "42949673 1\n",
                   "left out: line 1, column 1: duration over 2147483647 microseconds: '42949673'\n", read_settings{50}},
+        // JSON and YAML code sets: names from the paths, what is not a code
+        // passed over, the carrier and repeats from around a code.
+        form_case{
+            "json_code_set", "json",
+            "{\"manufacturer\": \"X\", \"supportedModels\": [\"A 1\"], \"minTemperature\": 16,\n"
+            " \"commandsEncoding\": \"Raw\",\n \"commands\": {\"off\": [9000, -4500, 560],\n"
+            "  \"heat\": {\"low\": {\"16\": \"100,200,300\"}}, \"on\": \"sendir,1:1,1,40000,1,1,96,24,48,24\"}}\n",
+            "off: 9000 4500 560\nheat/low/16: 100 200 300\non: 2400 600 1200 600, 40000 Hz\n"},
+        form_case{"json_stored_codes_and_toggles", "json",
+                  "{\"version\": 1, \"key\": \"broadlink_remote_x_codes\", \"data\": {\"tv\": {\"power\": "
+                  "\"260006006432190000AA\", \"vol\": [\"b64:JgAEAG03DSgAAAAA\", \"0000 006D 0000 0001 0010 0020\"]}}}",
+                  "tv/power: 3052 1526 763 5188\ntv/vol/1: 3326 1678 397 1221\ntv/vol/2: 421 841, 38029 Hz\n"},
+        form_case{
+            "json_values_of_a_binding_and_a_logged_capture", "json",
+            "[{\"POWER\": {\"class\": \"java.lang.String\", \"value\": \"b64:JgAEAG03DSgAAAAA\"}},\n"
+            " {\"IrReceived\": {\"Protocol\": \"NEC\", \"RawData\": [9000, 4500, 560], \"RawDataInfo\": [3, 3, 0]}}]",
+            "1/POWER: 3326 1678 397 1221\n2/IrReceived: 9000 4500 560\n"},
+        form_case{"json_bad_code_left_out_and_leading_gap_dropped", "json",
+                  "{\"commandsEncoding\": \"Base64\", \"commands\": {\"a\": \"JgAEAG03\",\n"
+                  "\"b\": \"xyz\"}, \"c\": {\"code\": [-30000, 100, -200, 300]}, \"d\": {\"code\": [5, 0, 5]}}",
+                  "left out: line 1: a: not a broadlink code: the code says 4 bytes of durations, and holds 2\n"
+                  "left out: line 2: b: not a broadlink code: a code shorter than its 4-byte head\nc: 100 200 "
+                  "300\nleft out: line 2: d: a zero duration\n"},
+        form_case{"json_syntax", "json", "{\"a\": [1, 2,\n ]}",
+                  "stops: line 2, column 2: not JSON: syntax error while parsing value - unexpected ']'; expected "
+                  "'[', '{', or a literal"},
+        form_case{"json_nested_too_deep", "json", std::string(300, '['),
+                  "stops: line 1: nested deeper than 256 levels"},
+        form_case{"yaml_microcontroller_buttons", "esphome",
+                  "esphome:\n  name: ir\nbutton:\n  - platform: template\n    name: \"TV \\x09 power\"\n"
+                  "    on_press:\n      - remote_transmitter.transmit_raw:\n          code: [9000, -4500, 560]\n"
+                  "          repeat: {times: 3}\n          carrier_frequency: 38kHz\n"
+                  "      - remote_transmitter.transmit_pronto:\n          data: \"0000 006D 0000 0001 0010 0020\"\n"
+                  "  - platform: template\n    name: Mute\n    on_press:\n      - remote_transmitter.transmit_raw:\n"
+                  "          code: [100, -0, 300]\n",
+                  "TV \t power: 9000 4500 560, repeats 2, 38000 Hz\nTV \t power/2: 421 841, 38029 Hz\n"
+                  "left out: line 17: Mute: a zero duration\n"},
+        form_case{"yaml_scripts_and_dashboards", "yaml",
+                  "tv_on:\n  alias: TV on\n  sequence:\n    - service: remote.send_command\n      data:\n"
+                  "        command: b64:JgAEAG03DSgAAAAA\n---\ncards:\n  - tap_action:\n      service_data:\n"
+                  "        packet: [\"JgAEAG03DSgAAAAA\", &x turn_on, *x]\n",
+                  "TV on: 3326 1678 397 1221\ncards/1/tap_action/service_data/packet/1: 3326 1678 397 1221\n"},
+        form_case{"yaml_syntax", "yaml", "a:\n  b: [1, 2\nc: 3\n",
+                  "stops: line 3, column 2: not YAML: end of sequence flow not found"},
         form_case{"mode2_two_pulses", "mode2", "pulse 100\npulse 200\n",
                   "left out: line 2, column 1: a pulse where a space must be\n"},
         form_case{"mode2_garbage_after_the_first_pulse", "mode2", "Using device /dev/lirc0\npulse 1\nfoo 2\n",

@@ -310,7 +310,8 @@ TEST(ImportAuto, TellsEveryForm) {
     const std::pair<const char*, const char*> examples[] = {
         {"kanden.mode2", "mode2"}, {"mitsubishi.ir-ctl", "ir-ctl"},       {"sony.raw", "raw"},
         {"sony.pronto", "pronto"}, {"sony.lircd.conf", "lirc"},           {"mitsubishi.c", "c-array"},
-        {"remote.ir", "flipper"},  {"mitsubishi.broadlink", "broadlink"}, {"kanden.sendir", "sendir"}};
+        {"remote.ir", "flipper"},  {"mitsubishi.broadlink", "broadlink"}, {"kanden.sendir", "sendir"},
+        {"heater.json", "json"},   {"tv.esphome.yaml", "esphome"}};
     for (const auto& [file, form] : examples) {
         scratch_dir dir;
         const std::string path = std::string(EXAMPLES_DIR) + "/" + file;

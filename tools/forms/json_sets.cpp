@@ -13,6 +13,7 @@
 // device ("remote" for a name without '/') and the rest the command.
 #include <iterator>
 #include <nlohmann/json.hpp>
+#include <optional>
 
 #include "tools/forms/kit.h"
 #include "tools/forms/stores.h"
@@ -88,21 +89,24 @@ struct json_events {
     bool start_array(std::size_t) { return walk_open(walk, false, line_of(input)); }
     bool end_array() { return walk_close(walk); }
     bool key(std::string& text) { return walk_key(walk, text); }
-    bool parse_error(std::size_t, const std::string& last, const nlohmann::json::exception& e) {
+    bool parse_error(std::size_t, const std::string&, const nlohmann::json::exception& e) {
         // "[json.exception.parse_error.101] parse error at line L, column C: what; last read: '...'"
         std::string_view what = e.what();
         unsigned line = line_of(input), column = 0;
-        if (const std::size_t at = what.find(" at line "); at != std::string_view::npos) {
-            line_tokens tokens{what.substr(at + 9)};
-            if (auto l = read_number(tokens.next(","), 0xFFFFFFFF)) line = static_cast<unsigned>(*l);
-            if (tokens.next() == "column")
-                if (auto c = read_number(tokens.next(":"), 0xFFFFFFFF)) column = static_cast<unsigned>(*c);
-        }
+        const auto number_after = [&](std::string_view word) -> unsigned {
+            const std::size_t at = what.find(word);
+            if (at == std::string_view::npos) return 0;
+            const std::string_view digits = what.substr(at + word.size());
+            const std::optional<std::uint64_t> n =
+                read_number(digits.substr(0, digits.find_first_not_of("0123456789")), 0xFFFFFFFF);
+            return n ? static_cast<unsigned>(*n) : 0;
+        };
+        if (const unsigned at = number_after(" at line ")) line = at;
+        column = number_after(", column ");
         if (const std::size_t colon = what.find(": "); colon != std::string_view::npos) what.remove_prefix(colon + 2);
-        what = what.substr(0, what.find("; last read"));
         std::string message = "not JSON: ";
-        append_escaped(message, what);
-        *parse = import_error{line, column, message + (last.empty() ? "" : std::string(" at ") + ::quoted(last))};
+        append_escaped(message, what.substr(0, what.find("; last read")));
+        *parse = import_error{line, column, message};
         return false;
     }
 };
