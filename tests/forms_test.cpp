@@ -194,6 +194,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "        command: b64:JgAEAG03DSgAAAAA\n---\ncards:\n  - tap_action:\n      service_data:\n"
                   "        packet: [\"JgAEAG03DSgAAAAA\", &x turn_on, *x]\n",
                   "TV on: 3326 1678 397 1221\ncards/1/tap_action/service_data/packet/1: 3326 1678 397 1221\n"},
+        form_case{"yaml_comma_where_no_value_starts", "yaml", "{a: 1}\n,\n- b\n",
+                  "stops: line 2, column 1: not YAML: no value starts here"},
         form_case{"yaml_syntax", "yaml", "a:\n  b: [1, 2\nc: 3\n",
                   "stops: line 3, column 2: not YAML: end of sequence flow not found"},
         form_case{"mode2_two_pulses", "mode2", "pulse 100\npulse 200\n",

@@ -40,12 +40,22 @@ struct source_buffer : std::streambuf {
 
 // The parser's events, passed to the walk. A scalar is a number when it is
 // plain (not quoted) and reads as one.
+// A document that starts where the one before started is a token that no
+// value starts with (a ',', ']' or '}' outside a flow): the parser leaves it
+// there, and would give an empty document for it over and over.
 struct yaml_events : YAML::EventHandler {
     tree_walk& walk;
+    int last_start = -1;
+    bool stuck = false;
+    YAML::Mark stuck_at;
     explicit yaml_events(tree_walk& w) : walk(w) {}
 
     static unsigned line_of(const YAML::Mark& mark) { return static_cast<unsigned>(mark.line) + 1; }
-    void OnDocumentStart(const YAML::Mark&) override {}
+    void OnDocumentStart(const YAML::Mark& mark) override {
+        stuck = mark.pos == last_start;
+        stuck_at = mark;
+        last_start = mark.pos;
+    }
     void OnDocumentEnd() override {}
     void OnNull(const YAML::Mark& mark, YAML::anchor_t) override { walk_scalar(walk, "", false, line_of(mark)); }
     void OnAlias(const YAML::Mark& mark, YAML::anchor_t) override { walk_scalar(walk, "", false, line_of(mark)); }
@@ -76,7 +86,7 @@ bool read_yaml(text_source& source, const read_settings&, signal_sink& sink, imp
     // The parser's own errors are its exceptions: they end the reading.
     try {
         YAML::Parser parser(in);
-        while (!walk.stopped && parser.HandleNextDocument(events)) {
+        while (!walk.stopped && !events.stuck && parser.HandleNextDocument(events)) {
         }
     } catch (const YAML::Exception& e) {
         std::string message = "not YAML: ";
@@ -86,6 +96,9 @@ bool read_yaml(text_source& source, const read_settings&, signal_sink& sink, imp
     }
     drop_text(source, buffer.given);
     if (walk.stopped) return error = walk.error, false;
+    if (events.stuck)
+        return fail(error, yaml_events::line_of(events.stuck_at), static_cast<unsigned>(events.stuck_at.column) + 1,
+                    "not YAML: no value starts here");
     return true;
 }
 
