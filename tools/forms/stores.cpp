@@ -176,9 +176,14 @@ void leave_out(tree_walk& walk, const ir_signal& s, const std::string& problem) 
 // names a code, so that the map's carrier, wherever it is among the keys,
 // comes with it; sent on at once otherwise.
 void found(tree_walk& walk, std::string_view key, ir_signal& s) {
+    // A code held before goes first, so that signals keep the file's order.
+    for (std::size_t i = 0; i < walk.levels.size(); ++i)
+        if (walk.levels[i].pending) {
+            walk.levels[i].pending = false;
+            emit(walk, i, walk.levels[i].held);
+        }
     tree_level& top = walk.levels.back();
     if (top.map && names_a_code(key)) {
-        if (top.pending) emit(walk, walk.levels.size() - 1, top.held);
         top.held = std::move(s);
         top.pending = true;
         return;
@@ -241,7 +246,10 @@ bool walk_close(tree_walk& walk) {
     if (walk.stopped || walk.levels.size() < 2) return !walk.stopped;
     tree_level& level = walk.levels.back();
     const std::size_t at = walk.levels.size() - 1;
-    if (level.pending) emit(walk, at, level.held);
+    if (level.pending) {
+        level.pending = false;
+        emit(walk, at, level.held);
+    }
     tree_level closed = std::move(walk.levels.back());
     walk.levels.pop_back();
     tree_level& parent = walk.levels.back();
