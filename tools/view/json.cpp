@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "tools/shared/text_input.h"
+#include "tools/view/fit.h"
 
 namespace {
 
@@ -60,6 +61,8 @@ const char* end_text(frame_end end) {
 
 }  // namespace
 
+void append_json_string(std::string& out, std::string_view text) { append_string(out, text); }
+
 void append_json_record(std::string& text, profile_list profiles, const record_readings& r) {
     for (std::size_t p = 0; p < profiles.size(); ++p) {
         const format_profile& profile = *profiles[p];
@@ -108,6 +111,18 @@ void append_json_record(std::string& text, profile_list profiles, const record_r
                 text += (t ? "," : "") + std::to_string(static_cast<std::uint32_t>(d.record.tail[t]));
             text += ']';
         }
+        append_field(text, "fits");
+        text += d.fits ? "true" : "false";
+        append_field(text, "fit_reason");
+        append_string(text, d.fit_reason);
+        append_field(text, "notations");
+        text += '[';
+        const std::vector<std::string> names = notations(profile, d);
+        for (std::size_t n = 0; n < names.size(); ++n) {
+            if (n != 0) text += ',';
+            append_string(text, names[n]);
+        }
+        text += ']';
         append_field(text, "line");
         append_string(text, d.line);
         append_field(text, "verbose_line");
