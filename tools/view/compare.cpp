@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <iterator>
 
 #include "tools/shared/record_list.h"
 #include "tools/shared/text_input.h"
@@ -226,17 +227,22 @@ group_study study_group(const bench_group& group, std::optional<std::uint64_t> b
         differ = differ || frame.bytes != reference;
         s.changed.push_back(std::move(changed));
     }
-    // Consecutive bits that change in the same frames make one range.
-    std::vector<std::size_t> previous;
+    // Consecutive bits of one byte that change make one range, with the
+    // frames in which any of them changes.
     for (std::size_t k = 0; k < bits; ++k) {
         std::vector<std::size_t> frames;
         for (std::size_t f = 0; f < group.frames.size(); ++f)
             if (s.changed[f][k]) frames.push_back(f);
-        if (!frames.empty() && !s.changes.empty() && frames == previous && s.changes.back().last_bit + 1 == k)
-            s.changes.back().last_bit = static_cast<unsigned>(k);
-        else if (!frames.empty())
-            s.changes.push_back({static_cast<unsigned>(k), static_cast<unsigned>(k), frames});
-        previous = std::move(frames);
+        if (frames.empty()) continue;
+        if (!s.changes.empty() && s.changes.back().last_bit + 1 == k && k % 8 != 0) {
+            bit_change& c = s.changes.back();
+            c.last_bit = static_cast<unsigned>(k);
+            std::vector<std::size_t> both;
+            std::set_union(c.frames.begin(), c.frames.end(), frames.begin(), frames.end(), std::back_inserter(both));
+            c.frames = std::move(both);
+        } else {
+            s.changes.push_back({static_cast<unsigned>(k), static_cast<unsigned>(k), std::move(frames)});
+        }
     }
     s.searched = differ && group.length <= kMostSearchedBytes;
     if (s.searched) s.checksums = find_checksums(group);
@@ -282,8 +288,9 @@ std::string workbench_text(const workbench& bench, profile_list profiles, std::o
         text += s.changes.empty() ? "No bit differs from the base.\n" : "Bits that differ from the base:\n";
         for (const bit_change& c : s.changes) {
             text += "  " + bits_range(c) + ":";
-            for (std::size_t n = 0; n < c.frames.size(); ++n)
+            for (std::size_t n = 0; n < c.frames.size() && n < kMostNamed; ++n)
                 text += (n ? ", " : " ") + terminal(frame_name(g.frames[c.frames[n]]));
+            if (c.frames.size() > kMostNamed) text += " and " + std::to_string(c.frames.size() - kMostNamed) + " more";
             text += "\n";
         }
         if (!s.searched)

@@ -15,6 +15,8 @@
 
 // Frames kept in one run; later ones are counted as left out.
 constexpr std::uint64_t kMostBenchFrames = 100000;
+// Records named in one line of the changes; the rest are counted.
+constexpr std::size_t kMostNamed = 12;
 // Frames longer than this are tabled but not searched for checksums.
 constexpr unsigned kMostSearchedBytes = 64;
 
@@ -40,7 +42,7 @@ void add_to_workbench(workbench& bench, profile_list profiles, const record_read
 
 struct bit_change {
     unsigned first_bit = 0, last_bit = 0;  // in sending order: bit 8 x byte + bit within it
-    std::vector<std::size_t> frames;       // the frames whose bits there differ from the base's
+    std::vector<std::size_t> frames;       // the frames in which a bit of it differs from the base's
 };
 
 struct checksum_rule {
@@ -60,7 +62,7 @@ struct checksum_hit {
 struct group_study {
     std::size_t base = 0;  // the frame the others are compared with
     std::vector<std::vector<bool>> changed;  // per frame, per bit: differs from the base
-    std::vector<bit_change> changes;
+    std::vector<bit_change> changes;  // runs of changed bits within a byte
     bool searched = false;  // two or more frames that differ, of at most kMostSearchedBytes
     std::vector<checksum_hit> checksums;
 };

@@ -2,8 +2,6 @@
 #include "tools/view/fit.h"
 
 #include <algorithm>
-#include <cinttypes>
-#include <cstdio>
 
 #include "passes/formats.h"
 
@@ -74,8 +72,9 @@ std::string verdict(const format_profile& p, const decoder_reading& d, const rec
 }
 
 std::string hex(std::uint64_t value, int digits) {
-    char text[24];
-    std::snprintf(text, sizeof text, "0x%0*" PRIX64, digits, value);
+    std::string text = "0x";
+    while (digits < 16 && value >> (4 * digits) != 0) ++digits;
+    for (int d = digits - 1; d >= 0; --d) text += "0123456789ABCDEF"[value >> (4 * d) & 0xF];
     return text;
 }
 

@@ -14,6 +14,12 @@ namespace {
 void append_string(std::string& out, std::string_view text) {
     out += '"';
     for (std::size_t i = 0; i < text.size();) {
+        // A run of plain ASCII goes in whole: most of what the lines hold.
+        std::size_t run = i;
+        while (run < text.size() && text[run] >= 0x20 && text[run] < 0x7F && text[run] != '"' && text[run] != '\\')
+            ++run;
+        out.append(text.substr(i, run - i));
+        if ((i = run) == text.size()) break;
         const auto c = static_cast<unsigned char>(text[i]);
         const std::size_t length = printable_length(text, i);
         if (c == '"' || c == '\\') {

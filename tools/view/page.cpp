@@ -365,10 +365,11 @@ void write_workbench(const workbench& bench, profile_list profiles, std::optiona
         for (const bit_change& c : s.changes) {
             html += "<li>bits " + std::to_string(c.first_bit) + "-" + std::to_string(c.last_bit) + " (byte " +
                     std::to_string(c.first_bit / 8) + "): ";
-            for (std::size_t n = 0; n < c.frames.size(); ++n) {
+            for (std::size_t n = 0; n < c.frames.size() && n < kMostNamed; ++n) {
                 html += n ? ", " : "";
                 escaped(html, frame_name(g.frames[c.frames[n]]));
             }
+            if (c.frames.size() > kMostNamed) html += " and " + std::to_string(c.frames.size() - kMostNamed) + " more";
             html += "</li>";
         }
         html += "</ul>\n<p>Checksums: ";
