@@ -170,6 +170,13 @@ const std::vector<checksum_rule>& checksum_rules() {
     return rules;
 }
 
+unsigned checksum_of(const checksum_rule& rule, const std::vector<std::uint8_t>& bytes) {
+    const crc_table table = make_table(rule.poly, rule.reflected);
+    unsigned value = rule.kind == 4 ? rule.init : 0;
+    for (const std::uint8_t b : bytes) value = step(rule, table, value, b);
+    return result(rule, value);
+}
+
 std::string rule_text(const checksum_rule& rule) {
     switch (rule.kind) {
         case 0:

@@ -69,6 +69,9 @@ struct group_study {
 
 const std::vector<checksum_rule>& checksum_rules();
 
+// The rule's result over `bytes`, as the finder computes it a byte at a time.
+unsigned checksum_of(const checksum_rule& rule, const std::vector<std::uint8_t>& bytes);
+
 // The group compared with the frame of record `base` when it has one, else
 // with its first.
 group_study study_group(const bench_group& group, std::optional<std::uint64_t> base);

@@ -47,7 +47,9 @@ std::string verdict(const format_profile& p, const decoder_reading& d, const rec
     if (f.tb <= 0 || f.te <= f.tb) return "thresholds not positive";
     const std::uint64_t length = signal_length(r);
     const std::uint64_t first = std::uint64_t{d.record.anchor.offset} + p.first_pair;
-    if (std::uint64_t{d.record.anchor.offset} + f.end_pair + 1 > length) return "reads past the record's signal";
+    // The pair that ended the frame starts inside the signal, or at the 0
+    // that ends it.
+    if (std::uint64_t{d.record.anchor.offset} + f.end_pair > length) return "reads past the record's signal";
     const std::uint64_t read = 2 * static_cast<std::uint64_t>(f.stats.n_all);
     const std::uint64_t stretch = longest_stretch(r.words, length, f.te);
     const std::string words = std::to_string(read) + " of " + std::to_string(stretch) + " words";
