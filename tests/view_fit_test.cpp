@@ -91,6 +91,10 @@ TEST(ViewFit, GeneratedSignalsFitTheirDecoderAndNoiseFitsNone) {
             dir.write_capture("cap.dat", generated(format, random));
             EXPECT_EQ(fitting(dir), std::string("1") + format + " ") << "round " << round;
         }
+    // A clean frame of two bytes beside a longer run of signal it leaves unread.
+    dir.write_capture("cap.dat", "0x2000 3440 1720 " + repeated("430 430 430 1290 ", 8) + "430 0x8000 " +
+                                     repeated("430 1290 ", 40) + "\n");
+    EXPECT_EQ(fitting(dir), "");
     for (int round = 0; round < 8; ++round) {
         std::string noise;
         for (int record = 0; record < 20; ++record) {
@@ -183,6 +187,40 @@ TEST(ViewWorkbench, FinderFindsEveryPlantedRule) {
             << (planted ? rule_text(checksum_rules()[r]) : "none planted");
         EXPECT_TRUE(planted || s.checksums.empty());
     }
+}
+
+// Two presses of one length: the table, the changes and the finder's verdict
+// whole, the names escaped for the terminal and for the page.
+TEST(ViewWorkbench, TableOfTwoPressesWithNamesEscaped) {
+    const auto frame = [](const std::string& bits) {
+        std::string text = "3500 1750";
+        for (const char b : bits) text += b == '1' ? " 435 1300" : " 435 435";
+        return text + " 435";
+    };
+    scratch_dir dir;
+    dir.write_bytes("in.raw", "vol<up>: " + frame("0110000011110000") + "\npo\x1B[1mwer: " + frame("1010000011110000") + "\n");
+    ASSERT_EQ(run_mkcapture(dir, {"--from", "raw", "in.raw", "cap.dat"}).status, 0);
+    run_result r = run_view(dir, {"--compare", "cap.dat"});
+    EXPECT_EQ(r.out,
+              "KANDEN, 2 bytes: 2 records\n\n"
+              "KANDEN, 2 bytes, against record 1\n"
+              "       1  vol<up>       06 0F\n"
+              "       2  po\\x1B[1mwer  05 0F\n"
+              "                         ^\n"
+              "Bits that differ from the base:\n"
+              "  bits 0-1 (byte 0, bits 0-1): po\\x1B[1mwer\n"
+              "Checksums: no rule holds in all 2 frames.\n");
+    EXPECT_EQ(r.status, 0);
+    r = run_view(dir, {"--compare", "--json", "cap.dat"});
+    EXPECT_EQ(r.out,
+              "{\"version\":1,\"decoder\":\"KANDEN\",\"bytes\":2,\"base\":1,\"frames\":[{\"record\":1,\"name\":\"vol<up>\","
+              "\"bytes\":[6,15]},{\"record\":2,\"name\":\"po\\u001B[1mwer\",\"bytes\":[5,15]}],\"changes\":[{\"first_bit\":0,"
+              "\"last_bit\":1,\"records\":[2]}],\"searched\":true,\"checksums\":[]}\n");
+    r = run_view(dir, {"cap.dat"});
+    const std::string bench = r.out.substr(r.out.find("<h2>Workbench"), r.out.find("<h2>Records") - r.out.find("<h2>Workbench"));
+    EXPECT_NE(bench.find("1 <span class=\"name\">vol&lt;up&gt;</span>"), std::string::npos) << bench;
+    EXPECT_NE(bench.find("<li>bits 0-1 (byte 0): po\\x1B[1mwer</li>"), std::string::npos) << bench;
+    EXPECT_EQ(r.out.find('\x1B'), std::string::npos);
 }
 
 TEST(ViewWorkbench, OptionsThatDoNotGoTogetherAreRefused) {
