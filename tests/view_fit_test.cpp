@@ -219,7 +219,7 @@ TEST(ViewWorkbench, TableOfTwoPressesWithNamesEscaped) {
     r = run_view(dir, {"cap.dat"});
     const std::string bench = r.out.substr(r.out.find("<h2>Workbench"), r.out.find("<h2>Records") - r.out.find("<h2>Workbench"));
     EXPECT_NE(bench.find("1 <span class=\"name\">vol&lt;up&gt;</span>"), std::string::npos) << bench;
-    EXPECT_NE(bench.find("<li>bits 0-1 (byte 0): po\\x1B[1mwer</li>"), std::string::npos) << bench;
+    EXPECT_NE(bench.find("<li>bits 0-1 (byte 0, bits 0-1): po\\x1B[1mwer</li>"), std::string::npos) << bench;
     EXPECT_EQ(r.out.find('\x1B'), std::string::npos);
 }
 

@@ -127,6 +127,8 @@ std::string bytes_range(unsigned first, unsigned last) {
     return first == last ? "byte " + std::to_string(first) : "bytes " + std::to_string(first) + "-" + std::to_string(last);
 }
 
+}  // namespace
+
 std::string bits_range(const bit_change& c) {
     std::string text = c.first_bit == c.last_bit ? "bit " + std::to_string(c.first_bit)
                                                  : "bits " + std::to_string(c.first_bit) + "-" + std::to_string(c.last_bit);
@@ -139,6 +141,8 @@ std::string bits_range(const bit_change& c) {
                 ")";
     return text;
 }
+
+namespace {
 
 std::string terminal(std::string_view text) {
     std::string out;

@@ -76,6 +76,9 @@ unsigned checksum_of(const checksum_rule& rule, const std::vector<std::uint8_t>&
 // with its first.
 group_study study_group(const bench_group& group, std::optional<std::uint64_t> base);
 
+// "bit 32 (byte 4, bit 0)", "bits 36-37 (byte 4, bits 4-5)".
+std::string bits_range(const bit_change& change);
+
 // A frame's name for the summaries: its label, or "record N".
 std::string frame_name(const bench_frame& frame);
 

@@ -363,8 +363,7 @@ void write_workbench(const workbench& bench, profile_list profiles, std::optiona
         html += "</table>\n<p>" + std::string(s.changes.empty() ? "No bit differs from the base." : "Bits that differ:") +
                 "</p>\n<ul>";
         for (const bit_change& c : s.changes) {
-            html += "<li>bits " + std::to_string(c.first_bit) + "-" + std::to_string(c.last_bit) + " (byte " +
-                    std::to_string(c.first_bit / 8) + "): ";
+            html += "<li>" + bits_range(c) + ": ";
             for (std::size_t n = 0; n < c.frames.size() && n < kMostNamed; ++n) {
                 html += n ? ", " : "";
                 escaped(html, frame_name(g.frames[c.frames[n]]));
