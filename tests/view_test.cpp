@@ -163,11 +163,11 @@ TEST(ViewSample, PageAndTableAreAsKept) {
     // Every row against record 3's 32 bits; bits past them count as changed.
     EXPECT_EQ(r.out,
               "MITSUBISHI\n"
-              "           1  00000000 0000: 00\n"
-              "               ^ ^  ^  ^\n"
-              "           2  00000000 00000000 00000000 00000000 00000000 00000000 0: 0000 0000 0000 \n"
-              "               ^ ^  ^  ^     ^^     ^^            ^^^^^^^^ ^^^^^^^^ ^\n"
-              "           3  01010010 10000011 00001100 00000000 : 4AC1 3000 \n");
+              "           1   00000000 0000: 00\n"
+              "                ^ ^  ^  ^\n"
+              "           2   00000000 00000000 00000000 00000000 00000000 00000000 0: 0000 0000 0000 \n"
+              "                ^ ^  ^  ^     ^^     ^^            ^^^^^^^^ ^^^^^^^^ ^\n"
+              "           3 * 01010010 10000011 00001100 00000000 : 4AC1 3000 \n");
     EXPECT_EQ(r.status, 0);
 }
 
@@ -195,8 +195,8 @@ TEST(ViewTable, MergesOnlyConsecutiveRecords) {
     const run_result r = run_view(dir, {"--diff", "--mode", "1", "--records", "1,3-5", "cap.dat"});
     EXPECT_EQ(r.out,
               "KANDEN\n"
-              "           1  (no frame: its first pair ends it)\n"
-              "         3-5  (no frame: its first pair ends it)\n");
+              "           1   (no frame: its first pair ends it)\n"
+              "         3-5   (no frame: its first pair ends it)\n");
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 0);
 }
@@ -237,7 +237,7 @@ TEST(ViewTable, WalkEndOfARecordNotReachedIsConditional) {
     run_result r = run_view(dir, {"--diff", "--mode", "3", "--records", "11172", "sparse.cap"});
     EXPECT_EQ(r.out,
               "SONY\n"
-              "       11172  (no long gap and word 510 is 0: the SONY walk stops here if it gets here; records before "
+              "       11172   (no long gap and word 510 is 0: the SONY walk stops here if it gets here; records before "
               "were not read)\n");
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 0);
@@ -258,7 +258,7 @@ TEST(ViewTable, PrintableCaptureIsRead) {
     scratch_dir dir;
     dir.write_capture("printable.cap", "header 65\n0x41414141*512\n");
     const run_result r = run_view(dir, {"--diff", "--mode", "1", "printable.cap"});
-    EXPECT_EQ(r.out, "KANDEN\n           1  (no frame: its first pair ends it)\n");
+    EXPECT_EQ(r.out, "KANDEN\n           1   (no frame: its first pair ends it)\n");
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 0);
 }
@@ -272,10 +272,10 @@ TEST(ViewMemory, AllRecordsOfASparseCaptureInLittleMemory) {
     ASSERT_EQ(truncate(dir.path_of("sparse.cap").c_str(), 1024 + 2048 * (1 << 19)), 0);
     run_result r = run_view(dir, {"--diff", "--records", "1-", "sparse.cap"});
     EXPECT_EQ(r.out,
-              "KANDEN\n     1-80000  (no frame: its first pair ends it)\n\n"
-              "MITSUBISHI\n     1-80000  (no frame: its first pair ends it)\n\n"
-              "SONY\n           1  (no long gap and word 510 is 0: the SONY walk stops here)\n"
-              "     2-80000  (not decoded: the SONY walk stopped at an earlier record)\n");
+              "KANDEN\n     1-80000   (no frame: its first pair ends it)\n\n"
+              "MITSUBISHI\n     1-80000   (no frame: its first pair ends it)\n\n"
+              "SONY\n           1   (no long gap and word 510 is 0: the SONY walk stops here)\n"
+              "     2-80000   (not decoded: the SONY walk stopped at an earlier record)\n");
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 0);
     if (kPeakMemoryMeasured) {
@@ -388,13 +388,13 @@ INSTANTIATE_TEST_SUITE_P(
                        "\nvol<up>: " + frame_of("1100110011001100") + " 10000 " + frame_of("00000001") + "\n",
                    "100*512\n",
                    {"--records", "1,3-5"},
-                   "KANDEN\n           1  " + repeated("00000000 ", 31) + "000000: " + repeated("0000 ", 15) + "00\n" +
-                       "           3  00001111 00001111 : F0F0   # po\\x1B[1mwer (frame 2)\n"
-                       "                  ^^^^     ^^^^\n"
-                       "           4  11001100 11001100 : 3333   # vol<up>\n"
-                       "              ^^    ^^ ^^    ^^\n"
-                       "           5  00000001 : 80  # vol<up> (frame 2)\n"
-                       "              ^^  ^^ ^\n",
+                   "KANDEN\n           1   " + repeated("00000000 ", 31) + "000000: " + repeated("0000 ", 15) + "00\n" +
+                       "           3 * 00001111 00001111 : F0F0   # po\\x1B[1mwer (frame 2)\n"
+                       "                   ^^^^     ^^^^\n"
+                       "           4 * 11001100 11001100 : 3333   # vol<up>\n"
+                       "               ^^    ^^ ^^    ^^\n"
+                       "           5 * 00000001 : 80  # vol<up> (frame 2)\n"
+                       "               ^^  ^^ ^\n",
                    cell("1", "") + cell("3", "po\\x1B[1mwer (frame 2)") + cell("4", "vol&lt;up&gt;") +
                        cell("5", "vol&lt;up&gt; (frame 2)") + "Record 1 |  | words 512, zeros 0\n" +
                        "Record 3: po\\x1B[1mwer (frame 2) | " + kEnds + "36" + kNotDrawn + " | words 37, zeros 1\n" +
@@ -408,14 +408,14 @@ INSTANTIATE_TEST_SUITE_P(
                        "\nsame: " + frame_of("00000001") + "\nfull: " + frame_of(repeated("1", 251)) + "\n",
                    "",
                    {"--records", "2-6"},
-                   "KANDEN\n           2  " + repeated("10101010 ", 24) + ": " + repeated("5555 ", 12) +
+                   "KANDEN\n           2 * " + repeated("10101010 ", 24) + ": " + repeated("5555 ", 12) +
                        "  # wide (continued)\n"
-                       "         3-4  00000001 : 80  # next .. same\n"
-                       "              ^ ^ ^ ^^\n"
-                       "           5  " +
+                       "         3-4 * 00000001 : 80  # next .. same\n"
+                       "               ^ ^ ^ ^^\n"
+                       "           5   " +
                        repeated("11111111 ", 31) + "111: " + repeated("FFFF ", 15) + "FF  # full\n" +
-                       "              ^^^^^^^  " + repeated("^^^^^^^^ ", 30) + "^^^\n" +
-                       "           6  (no frame: its first pair ends it)  # full (its note)\n",
+                       "               ^^^^^^^  " + repeated("^^^^^^^^ ", 30) + "^^^\n" +
+                       "           6   (no frame: its first pair ends it)  # full (its note)\n",
                    cell("2", "wide (continued)") + cell("3–4", "next .. same") + cell("5", "full") +
                        cell("6", "full (its note)") +
                        "Record 2: wide (continued) | Its durations continue the frame of record 1, which is filled "
@@ -439,9 +439,9 @@ INSTANTIATE_TEST_SUITE_P(
                    "",
                    {"--records", "101-102"},
                    "KANDEN\n"
-                   "         101  1  (no whole group)  # many (frame 257)\n"
-                   "         102  0  (no whole group)  # (a frame after 256 others)\n"
-                   "              ^\n",
+                   "         101   1  (no whole group)  # many (frame 257)\n"
+                   "         102   0  (no whole group)  # (a frame after 256 others)\n"
+                   "               ^\n",
                    cell("101", "many (frame 257)") + cell("102", "(a frame after 256 others)") +
                        "Record 101: many (frame 257) | " + kEnds + "6" + kNotDrawn + " | words 7, zeros 1\n" +
                        "Record 102: (a frame after 256 others) | " + kEnds + "6" + kNotDrawn +

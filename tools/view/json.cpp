@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "tools/shared/text_input.h"
+#include "tools/view/fit.h"
 
 namespace {
 
@@ -13,6 +14,12 @@ namespace {
 void append_string(std::string& out, std::string_view text) {
     out += '"';
     for (std::size_t i = 0; i < text.size();) {
+        // A run of plain ASCII goes in whole: most of what the lines hold.
+        std::size_t run = i;
+        while (run < text.size() && text[run] >= 0x20 && text[run] < 0x7F && text[run] != '"' && text[run] != '\\')
+            ++run;
+        out.append(text.substr(i, run - i));
+        if ((i = run) == text.size()) break;
         const auto c = static_cast<unsigned char>(text[i]);
         const std::size_t length = printable_length(text, i);
         if (c == '"' || c == '\\') {
@@ -59,6 +66,8 @@ const char* end_text(frame_end end) {
 }
 
 }  // namespace
+
+void append_json_string(std::string& out, std::string_view text) { append_string(out, text); }
 
 void append_json_record(std::string& text, profile_list profiles, const record_readings& r) {
     for (std::size_t p = 0; p < profiles.size(); ++p) {
@@ -108,6 +117,18 @@ void append_json_record(std::string& text, profile_list profiles, const record_r
                 text += (t ? "," : "") + std::to_string(static_cast<std::uint32_t>(d.record.tail[t]));
             text += ']';
         }
+        append_field(text, "fits");
+        text += d.fits ? "true" : "false";
+        append_field(text, "fit_reason");
+        append_string(text, d.fit_reason);
+        append_field(text, "notations");
+        text += '[';
+        const std::vector<std::string> names = notations(profile, d);
+        for (std::size_t n = 0; n < names.size(); ++n) {
+            if (n != 0) text += ',';
+            append_string(text, names[n]);
+        }
+        text += ']';
         append_field(text, "line");
         append_string(text, d.line);
         append_field(text, "verbose_line");

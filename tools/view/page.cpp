@@ -4,10 +4,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 
 #include "output/writer.h"
 #include "tools/shared/record_list.h"
 #include "tools/shared/text_input.h"
+#include "tools/view/compare.h"
+#include "tools/view/fit.h"
 #include "tools/view/table.h"
 
 namespace {
@@ -134,6 +137,9 @@ void draw_decoder(const record_readings& r, const strip& s, const format_profile
                   int top, std::string& svg) {
     svg += "<g class=\"band\" style=\"--c:" + std::string(p.colour) + "\"><text class=\"letter\" x=\"4\" y=\"" +
            num(top + 22) + "\">" + p.letter + "</text>\n";
+    if (d.fits)
+        svg += "<text class=\"fitmark\" x=\"4\" y=\"" + num(top + 40) + "\">✓<title>fits: " + d.fit_reason +
+               "</title></text>\n";
     const std::uint64_t drawn = r.words.size();
     if (!d.reached || ends_walk(d)) {
         svg += "<text class=\"note\" x=\"" + num(kLeft) + "\" y=\"" + num(top + 22) + "\">" +
@@ -219,7 +225,10 @@ void draw_decoder(const record_readings& r, const strip& s, const format_profile
 // What a decoder did with the record, in words.
 std::string summary(const record_readings& r, const format_profile& p, const decoder_reading& d,
                     std::uint64_t capture_bytes) {
-    std::string text = "<b>" + std::string(p.name) + "</b>: ";
+    std::string text = "<b>" + std::string(p.name) + "</b>" +
+                       (d.fits ? " <span class=\"fit\">✓ fits</span> (" + d.fit_reason + ")"
+                               : " (does not fit: " + d.fit_reason + ")") +
+                       ": ";
     const std::string walk = "the " + std::string(p.name) + " walk";
     if (!d.reached) return text + "not decoded: " + walk + " stopped at an earlier record.";
     if (!d.reach_known) text += "(records before were not read: whether " + walk + " reaches this record is not known) ";
@@ -266,6 +275,13 @@ std::string summary(const record_readings& r, const format_profile& p, const dec
         if (d.record.frame.group_count == 0) text += ", on a line the next output continues";
         text += ".";
     }
+    const std::vector<std::string> other = notations(p, d);
+    for (std::size_t n = 0; n < other.size(); ++n) {
+        text += n == 0 ? " In other notations: <code>" : "; <code>";
+        escaped(text, other[n]);
+        text += "</code>";
+    }
+    if (!other.empty()) text += ".";
     return text;
 }
 
@@ -292,7 +308,7 @@ std::string place_text(const record_readings& r) {
 
 void write_table(const std::vector<table_row>& rows, const format_profile& p, std::string& html) {
     html += "<table class=\"rows\" style=\"--c:" + std::string(p.colour) + "\"><tr><th>record</th><th>" +
-            std::string(p.name) + "</th></tr>\n";
+            std::string(p.name) + "</th><th>fits</th></tr>\n";
     for (const table_row& row : rows) {
         html += "<tr><td>" + record_number_text(row.first) +
                 (row.last != row.first ? "–" + record_number_text(row.last) : "");
@@ -308,9 +324,66 @@ void write_table(const std::vector<table_row>& rows, const format_profile& p, st
             escaped(html, row.text.substr(i, 1));
             if (row.changed[i] && (i + 1 == row.text.size() || !row.changed[i + 1])) html += "</mark>";
         }
-        html += "</code></td></tr>\n";
+        html += std::string("</code></td><td>") + (row.fits ? "<span class=\"fit\">✓</span>" : "") + "</td></tr>\n";
     }
     html += "</table>\n";
+}
+
+// The workbench section: per group, the byte table with the nibbles that
+// differ from the base marked, the bit ranges that change, the checksums.
+void write_workbench(const workbench& bench, profile_list profiles, std::optional<std::uint64_t> base,
+                     std::string& html) {
+    html += "<h2>Workbench: frames of the same length</h2>\n<p>The fitting frames of whole bytes, grouped by decoder "
+            "and length; bytes in sending order, from 0. Highlighted nibbles have bits that differ from the base "
+            "record's.</p>\n";
+    if (bench.groups.empty()) html += "<p>No decoder reads a fitting frame of whole bytes in these records.</p>\n";
+    char hex[4];
+    for (const bench_group& g : bench.groups) {
+        const group_study s = study_group(g, base);
+        html += "<h3>" + std::string(profiles[g.decoder]->name) + ", " + std::to_string(g.length) + " bytes: " +
+                std::to_string(g.frames.size()) + (g.frames.size() == 1 ? " record" : " records") +
+                ", against record " + record_number_text(g.frames[s.base].record) + "</h3>\n";
+        html += "<table class=\"rows bench\" style=\"--c:" + std::string(profiles[g.decoder]->colour) +
+                "\"><tr><th>record</th><th>bytes</th></tr>\n";
+        for (std::size_t i = 0; i < g.frames.size(); ++i) {
+            html += "<tr><td class=\"n\">" + record_number_text(g.frames[i].record) + " <span class=\"name\">";
+            escaped(html, g.frames[i].label);
+            html += "</span></td><td><code>";
+            for (std::size_t b = 0; b < g.length; ++b) {
+                snprintf(hex, sizeof hex, "%02X", g.frames[i].bytes[b]);
+                html += b ? " " : "";
+                for (unsigned half = 0; half < 2; ++half) {
+                    bool changed = false;
+                    for (unsigned k = 0; k < 4; ++k) changed = changed || s.changed[i][8 * b + 4 * (1 - half) + k];
+                    html += changed ? std::string("<mark>") + hex[half] + "</mark>" : std::string(1, hex[half]);
+                }
+            }
+            html += "</code></td></tr>\n";
+        }
+        html += "</table>\n<p>" + std::string(s.changes.empty() ? "No bit differs from the base." : "Bits that differ:") +
+                "</p>\n<ul>";
+        for (const bit_change& c : s.changes) {
+            html += "<li>" + bits_range(c) + ": ";
+            for (std::size_t n = 0; n < c.frames.size() && n < kMostNamed; ++n) {
+                html += n ? ", " : "";
+                escaped(html, frame_name(g.frames[c.frames[n]]));
+            }
+            if (c.frames.size() > kMostNamed) html += " and " + std::to_string(c.frames.size() - kMostNamed) + " more";
+            html += "</li>";
+        }
+        html += "</ul>\n<p>Checksums: ";
+        if (!s.searched)
+            html += g.length > kMostSearchedBytes ? "not looked for in frames over 64 bytes." : "need two or more frames that differ.";
+        else if (s.checksums.empty())
+            html += "no rule holds in all frames.";
+        for (std::size_t c = 0; c < s.checksums.size(); ++c) {
+            const checksum_hit& h = s.checksums[c];
+            html += std::string(c ? "; " : "") + "byte " + std::to_string(h.at) + " = " +
+                    rule_text(checksum_rules()[h.rule]) + " of bytes " + std::to_string(h.first) + "-" +
+                    std::to_string(h.last);
+        }
+        html += "</p>\n";
+    }
 }
 
 constexpr const char* kStyle =
@@ -339,6 +412,8 @@ constexpr const char* kStyle =
     ".scale{font-size:11px;fill:var(--c)}.scalebar{fill:var(--c);fill-opacity:.4}"
     ".note{font-size:12px;fill:#555}.from{stroke:#555;stroke-dasharray:3 2}.fromnote{font-size:11px;fill:#555}"
     ".place{color:#555;margin:.2em 0}"
+    ".fit{color:#1a7f37;font-weight:bold}.fitmark{font-size:13px;fill:#1a7f37;font-weight:bold}"
+    ".bench td{font-family:ui-monospace,monospace}.bench td.n{font-family:system-ui,sans-serif;color:#555}"
     ".decoders p{margin:.3em 0}"
     // Records out of view are laid out only when scrolled to.
     "section{content-visibility:auto;contain-intrinsic-size:auto 420px}";
@@ -372,6 +447,9 @@ void write_page(const page_facts& facts, profile_list profiles,
         for (std::size_t p = 0; p < profiles.size(); ++p)
             write_table(table_rows(records, *profiles[p], p, facts.base), *profiles[p], html);
         html += "</div>\n";
+        if (facts.bench != nullptr)
+            write_workbench(*facts.bench, profiles,
+                            facts.base != nullptr ? std::optional<std::uint64_t>(facts.base->number) : std::nullopt, html);
     }
     html += "<h2>Records</h2>\n<p>Bursts (odd words) high, gaps (even words) low, widths to scale; a duration over " +
             num(kLongUnits) +

@@ -22,6 +22,7 @@ struct page_facts {
     std::uint64_t record_count;    // in the capture
     std::uint64_t left_out;        // records of the list not shown
     const record_readings* base;  // the base of the comparison, or nullptr
+    const struct workbench* bench;  // the shown records' workbench (tools/view/compare.h), or nullptr
 };
 
 // Appends the page for `records` to `html`.

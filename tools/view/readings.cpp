@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "passes/pass.h"
+#include "tools/view/fit.h"
 
 namespace {
 
@@ -104,7 +105,9 @@ int read_shown_record(capture_image& image, reading_walk& walk, std::uint64_t nu
         d.separate_known = walk.separate_known[p];
     }
     walk.next = number + 1;
-    return place_words(image, walk.places, readings);
+    if (const int error = place_words(image, walk.places, readings)) return error;
+    judge_fits(walk.profiles, readings);
+    return 0;
 }
 
 int read_record_alone(capture_image& image, profile_list profiles, std::uint64_t number, record_readings& readings) {
@@ -115,5 +118,7 @@ int read_record_alone(capture_image& image, profile_list profiles, std::uint64_t
         if (const int error = read_decoder(image, *profiles[p], number, state, readings.decoders[p])) return error;
     }
     place_cache cache;
-    return place_words(image, cache, readings);
+    if (const int error = place_words(image, cache, readings)) return error;
+    judge_fits(profiles, readings);
+    return 0;
 }

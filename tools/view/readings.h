@@ -29,6 +29,8 @@ struct decoder_reading {
     std::string line;            // what tavlin prints for this record, without the verbose tail
     std::string verbose_line;    // and with it
     std::size_t prefix_size = 0;  // the record prefix that starts the line
+    bool fits = false;            // the reading explains the record's signal (tools/view/fit.h)
+    std::string fit_reason;       // why, or why not, in a few words
 };
 
 // The anchor rule ended the pass at this record, which prints nothing.

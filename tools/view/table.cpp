@@ -81,12 +81,12 @@ void add_to_table(comparison_table& table, const record_readings& r) {
     std::vector<table_row>& rows = table.rows;
     const decoder_reading& d = r.decoders[table.decoder];
     std::string text = row_text(*table.profile, d);
-    if (!rows.empty() && rows.back().text == text && rows.back().last + 1 == r.number) {
+    if (!rows.empty() && rows.back().text == text && rows.back().fits == d.fits && rows.back().last + 1 == r.number) {
         rows.back().last = r.number;
         rows.back().last_label = r.label;
         return;
     }
-    table_row row{r.number, r.number, std::move(text), !d.line.empty(), {}, r.label, r.label};
+    table_row row{r.number, r.number, std::move(text), !d.line.empty(), d.fits, {}, r.label, r.label};
     row.changed.assign(row.text.size(), false);
     if (row.has_bits) {
         std::size_t n = 0;  // bits compared so far
@@ -118,7 +118,7 @@ std::string table_text(const std::vector<table_row>& rows) {
             records += '-';
             records += record_number_text(row.last);
         }
-        const std::string margin = std::string(records.size() < 12 ? 12 - records.size() : 0, ' ') + records + "  ";
+        const std::string margin = std::string(records.size() < 12 ? 12 - records.size() : 0, ' ') + records + (row.fits ? " * " : "   ");
         const std::string labels = row_labels(row);
         text += margin + row.text + (labels.empty() ? "" : "  # " + terminal_text(labels)) + "\n";
         std::string marks(margin.size(), ' ');

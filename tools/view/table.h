@@ -14,6 +14,7 @@ struct table_row {
     std::uint64_t first = 0, last = 0;  // the records of the row
     std::string text;                   // bits, then ": " and the groups; or what the decoder did instead
     bool has_bits = false;
+    bool fits = false;          // the decoder's reading fits the row's records (tools/view/fit.h)
     std::vector<bool> changed;  // per character of `text`: a bit that differs from the reference row
     std::string first_label, last_label;  // the signals of its first and last records (record_readings::label)
 };
@@ -44,7 +45,8 @@ void add_to_table(comparison_table& table, const record_readings& r);
 std::vector<table_row> table_rows(const std::vector<record_readings>& records, const format_profile& profile,
                                   std::size_t decoder, const record_readings* base);
 
-// The table as text for a terminal: a line per row, its labels after
+// The table as text for a terminal: a line per row, '*' after the record
+// numbers of a row whose reading fits its records, its labels after
 // "  # " at its end (control bytes and bytes that are no UTF-8 character as
 // \xNN), and under a row with changed bits a line of '^' under them.
 std::string table_text(const std::vector<table_row>& rows);

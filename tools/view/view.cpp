@@ -19,6 +19,7 @@
 #include "tools/shared/record_layout.h"
 #include "tools/shared/record_list.h"
 #include "tools/shared/text_input.h"
+#include "tools/view/compare.h"
 #include "tools/view/json.h"
 #include "tools/view/page.h"
 #include "tools/view/readings.h"
@@ -34,13 +35,19 @@ const char* const kHelpStart =
     "usage: tavlin-view [--mode N] [--records LIST] [--base N] [-o FILE] CAPTURE\n"
     "       tavlin-view --diff [--mode N] [--records LIST] [--base N] CAPTURE\n"
     "       tavlin-view --json [--mode N] [--records LIST] [-o FILE] CAPTURE\n"
+    "       tavlin-view --compare [--json] [--mode N] [--records LIST] [--base N] [-o FILE] CAPTURE\n"
     "Writes one HTML page (to standard output, or FILE) that shows each record\n"
     "of the capture file CAPTURE ('-' reads standard input): its signal, and\n"
     "what each decoder read in it, exactly as tavlin decides it; and a table of\n"
     "the decoders' lines with the bits that change from record to record\n"
     "highlighted. With --diff, writes that table as text instead. With --json,\n"
     "writes JSON Lines for scripts, an object per record and decoder (every\n"
-    "record by default; the man page says each field).\n";
+    "record by default; the man page says each field). With --compare, writes\n"
+    "the workbench: the fitting frames of whole bytes grouped by decoder and\n"
+    "length, a byte table per group with '^' under the nibbles that differ from\n"
+    "the base record, the bit ranges that change, and the checksum rules that\n"
+    "hold in every frame of a group (every record by default).\n"
+    "A '*' in the --diff table marks a row whose decoder's reading fits it.\n";
 
 const char* const kHelpRest =
     "  --records LIST    the records to show, as tavlin numbers them (hex):\n"
@@ -70,7 +77,8 @@ std::string help_text() {
 }
 
 const std::vector<option_rule> kOptions = {{"--mode", true}, {"--records", true}, {"--base", true},
-                                           {"-o", true},     {"--diff", false},   {"--json", false}};
+                                           {"-o", true},     {"--diff", false},   {"--json", false},
+                                           {"--compare", false}};
 
 struct options {
     profile_list profiles = kFormats;
@@ -79,6 +87,7 @@ struct options {
     const char* output = "-";
     bool diff = false;
     bool json = false;
+    bool compare = false;
     const char* capture = nullptr;
 };
 
@@ -111,12 +120,16 @@ std::optional<problem> read_options(int argc, char** argv, options& o) {
             output_given = true;
         } else if (name == "--json") {
             o.json = true;
+        } else if (name == "--compare") {
+            o.compare = true;
         } else {
             o.diff = true;
         }
     }
     if (o.json && o.diff) return usage_error("--json and --diff are two outputs; give one");
-    if (o.json && o.base) return usage_error("--base has no effect with --json");
+    if (o.compare && o.diff) return usage_error("--compare and --diff are two outputs; give one");
+    if (o.compare && o.profiles.empty()) return usage_error("--compare compares frames; --mode 0 has none");
+    if (o.json && o.base && !o.compare) return usage_error("--base has no effect with --json");
     if (o.json && o.profiles.empty()) return usage_error("--json gives the decoders' readings; --mode 0 has none");
     if (o.diff && output_given) return usage_error("--diff writes to standard output; -o is for the page");
     if (o.diff && o.profiles.empty()) return usage_error("--diff compares decoders; --mode 0 has none");
@@ -129,12 +142,12 @@ std::optional<problem> read_options(int argc, char** argv, options& o) {
 // can show or compare with, and the words a frame there reads on into. A
 // capture on a pipe is copied no further.
 std::uint64_t bytes_looked_at(const options& o) {
-    if (o.json && o.records.empty()) return UINT64_MAX;  // every record
+    if ((o.json || o.compare) && o.records.empty()) return UINT64_MAX;  // every record
     std::uint64_t last = o.records.empty() ? kDefaultRecords : 0;
     if (!o.records.empty()) {
         std::uint64_t left_out = 0;
         const std::vector<std::uint64_t> shown = listed_records(o.records, UINT64_MAX, kMostOnPage, left_out);
-        last = o.diff || o.json ? o.records.back().last : shown.empty() ? 0 : shown.back();
+        last = o.diff || o.json || o.compare ? o.records.back().last : shown.empty() ? 0 : shown.back();
     }
     if (o.base) last = std::max(last, *o.base);
     // A record's run goes on for up to kMostRunRecords records, its note
@@ -233,6 +246,24 @@ problem write_json(const options& o, capture_file& capture, const std::vector<re
     return finish_streamed(output, out);
 }
 
+// Writes the workbench of every listed record, text or JSON Lines. Its
+// memory is the frames kept (at most kMostBenchFrames).
+problem write_compare(const options& o, capture_file& capture, const std::vector<record_range>& listed,
+                      output_file& output) {
+    reading_walk walk = start_walk(o.profiles);
+    workbench bench;
+    record_readings r;
+    int error = 0;
+    for_each_listed(listed, capture.records, [&](std::uint64_t number) {
+        if ((error = read_shown_record(capture.image, walk, number, r)) != 0) return false;
+        add_to_workbench(bench, o.profiles, r);
+        return true;
+    });
+    if (error != 0) return capture_read_failure(o.capture, error);
+    return write_whole_output(output, o.json ? workbench_json(bench, o.profiles, o.base)
+                                             : workbench_text(bench, o.profiles, o.base));
+}
+
 // One run: the command line, the output planned, the capture opened, the
 // records read, the page or the table written.
 problem run(int argc, char** argv) {
@@ -266,6 +297,11 @@ problem run(int argc, char** argv) {
     // Only the records asked for are read, with the walk of the records
     // before and between them where it is short (tools/view/readings.h).
     std::string text;
+    if (o.compare) {
+        const problem outcome = write_compare(o, capture, listed, output);
+        close_capture_file(capture);
+        return outcome;
+    }
     if (o.json) {
         const problem outcome = write_json(o, capture, listed, output);
         close_capture_file(capture);
@@ -287,7 +323,10 @@ problem run(int argc, char** argv) {
         for (std::size_t i = 0; i < numbers.size(); ++i)
             if (const int error = read_shown_record(capture.image, walk, numbers[i], records[i]))
                 return finish(capture_read_failure(o.capture, error));
-        const page_facts facts{o.capture, capture.image.size, capture.records, left_out, o.base ? &base : nullptr};
+        workbench bench;
+        for (const record_readings& r : records) add_to_workbench(bench, o.profiles, r);
+        const page_facts facts{o.capture, capture.image.size, capture.records, left_out, o.base ? &base : nullptr,
+                               &bench};
         write_page(facts, o.profiles, records, text);
     }
     close_capture_file(capture);
