@@ -9,6 +9,7 @@
 // The forms, declared here and defined each in its own file.
 extern const signal_form kFlipperForm, kLircForm, kSendirForm, kProntoForm, kBroadlinkForm, kCArrayForm, kMode2Form,
     kIrCtlForm, kRawForm;
+extern const signal_form kEsphomeLogForm, kTasmotaForm, kControlTowerForm;
 
 namespace {
 
@@ -85,9 +86,9 @@ std::string forms_with(form_option bit) {
 const std::vector<const signal_form*>& signal_forms() {
     // The order --from auto tries them: forms with a word of their own first,
     // plain numbers last.
-    static const std::vector<const signal_form*> forms = {&kFlipperForm, &kLircForm,      &kSendirForm,
-                                                          &kProntoForm,  &kBroadlinkForm, &kCArrayForm,
-                                                          &kMode2Form,   &kIrCtlForm,     &kRawForm};
+    static const std::vector<const signal_form*> forms = {
+        &kFlipperForm,   &kLircForm,  &kEsphomeLogForm, &kTasmotaForm, &kControlTowerForm, &kSendirForm,
+        &kProntoForm,    &kBroadlinkForm, &kCArrayForm, &kMode2Form,   &kIrCtlForm,         &kRawForm};
     return forms;
 }
 
