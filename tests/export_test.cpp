@@ -212,15 +212,15 @@ INSTANTIATE_TEST_SUITE_P(
                      "1 2",
                      {"cap.dat", "out.txt"},
                      2,
-                     "tavlin-export: needs --to FORM (flipper, sendir, pronto, broadlink, c-array, mode2, ir-ctl, "
-                     "raw)\n" +
+                     "tavlin-export: needs --to FORM (flipper, tasmota, sendir, pronto, broadlink, c-array, mode2, "
+                     "ir-ctl, raw)\n" +
                          kTry},
         failure_case{"form_that_cannot_be_written",
                      "1 2",
                      {"--to", "lirc", "cap.dat", "out.txt"},
                      2,
-                     "tavlin-export: cannot write 'lirc' (flipper, sendir, pronto, broadlink, c-array, mode2, "
-                     "ir-ctl, raw)\n" +
+                     "tavlin-export: cannot write 'lirc' (flipper, tasmota, sendir, pronto, broadlink, c-array, "
+                     "mode2, ir-ctl, raw)\n" +
                          kTry},
         failure_case{"carrier_without_effect",
                      "1 2",

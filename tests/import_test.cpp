@@ -309,7 +309,8 @@ TEST(ImportAuto, TellsEveryForm) {
     const std::pair<const char*, const char*> examples[] = {
         {"kanden.mode2", "mode2"}, {"mitsubishi.ir-ctl", "ir-ctl"},       {"sony.raw", "raw"},
         {"sony.pronto", "pronto"}, {"sony.lircd.conf", "lirc"},           {"mitsubishi.c", "c-array"},
-        {"remote.ir", "flipper"},  {"mitsubishi.broadlink", "broadlink"}, {"kanden.sendir", "sendir"}};
+        {"remote.ir", "flipper"},  {"mitsubishi.broadlink", "broadlink"}, {"kanden.sendir", "sendir"},
+        {"sony.log", "esphome-log"}, {"kanden.tasmota", "tasmota"},       {"mitsubishi.csv", "control-tower"}};
     for (const auto& [file, form] : examples) {
         scratch_dir dir;
         const std::string path = std::string(EXAMPLES_DIR) + "/" + file;
@@ -325,8 +326,8 @@ TEST(ImportAuto, TellsEveryForm) {
     dir.write_bytes("in.txt", "hello\n");
     const run_result r = run_mkcapture(dir, {"--from", "auto", "in.txt", "out.cap"});
     EXPECT_EQ(r.err,
-              "mkcapture: in.txt: cannot tell its form; name it with --from (flipper, lirc, sendir, pronto, "
-              "broadlink, c-array, mode2, ir-ctl, raw)\n");
+              "mkcapture: in.txt: cannot tell its form; name it with --from (flipper, lirc, esphome-log, "
+              "tasmota, control-tower, sendir, pronto, broadlink, c-array, mode2, ir-ctl, raw)\n");
     EXPECT_EQ(r.status, 1);
 }
 
@@ -489,8 +490,8 @@ TEST(ImportMany, OneCaptureOfEveryInput) {
     EXPECT_EQ(r.out,
               "# record (hex, as tavlin prints it)\tsignal\n1\ta.raw: power\n2\tset/1.ir-ctl:1\n3\tset/2.raw: mute\n");
     EXPECT_EQ(r.err,
-              "mkcapture: set/3.txt: cannot tell its form; name it with --from (flipper, lirc, sendir, pronto, "
-              "broadlink, c-array, mode2, ir-ctl, raw); left out\n"
+              "mkcapture: set/3.txt: cannot tell its form; name it with --from (flipper, lirc, esphome-log, "
+              "tasmota, control-tower, sendir, pronto, broadlink, c-array, mode2, ir-ctl, raw); left out\n"
               "mkcapture: 4 files, 3 signals imported, 1 files left out\n"
               "mkcapture: entries or files of the inputs were left out (--strict refuses them instead)\n");
     EXPECT_EQ(r.status, 3);
