@@ -62,6 +62,10 @@ bool take_apart(std::string_view text, log_line& l) {
     return true;
 }
 
+// The most durations a raw dump may hold: far more than a receiver's
+// buffer, and a bound on what a dump over many lines costs.
+constexpr std::size_t kMostDurations = 65536;
+
 constexpr std::string_view kRawStart = "Received Raw:", kProntoStart = "Received Pronto:";
 
 // The Pronto dump being read: its words as text, and how many.
@@ -83,6 +87,8 @@ bool read_values(const log_line& l, std::string_view values, unsigned line, stre
         if (gap) token.remove_prefix(1);
         std::uint32_t value;
         if (!read_duration(token, line, offset + column + (gap ? 1 : 0), 1, value, error)) return false;
+        if (s.signal.durations.size() >= kMostDurations)
+            return fail(error, line, offset + column, "a raw dump of more than 65536 durations");
         add_duration(s.signal, !gap, value);
     }
 }
