@@ -144,6 +144,6 @@ extern const signal_form kControlTowerForm{"control-tower",
                                            nullptr,
                                            nullptr,
                                            0,
-                                           "Global Cache Control Tower CSV: 'function, code1, hexcode1, ...', "
-                                           "then '\"NAME\",\"sendir,...\",\"0000 ...\"'",
+                                           "Global Cache Control Tower CSV exports: 'function, code1, "
+                                           "hexcode1, ...' rows of sendir and Pronto codes",
                                            ".csv"};

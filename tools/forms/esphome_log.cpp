@@ -219,6 +219,6 @@ extern const signal_form kEsphomeLogForm{"esphome-log",
                                          nullptr,
                                          nullptr,
                                          0,
-                                         "ESPHome logs: '[I][remote.raw:041]: Received Raw: 4088, -1542, ...', "
-                                         "'Received Pronto: data=...'",
+                                         "ESPHome logs' raw and Pronto dumps: '[I][remote.raw:041]: "
+                                         "Received Raw: 4088, -1542, ...'",
                                          ".log"};

@@ -56,8 +56,8 @@ const char* const kOptionsEnd =
 
 std::string import_help() {
     std::string help =
-        kImportStart + help_line("auto", 13, "whichever of the forms below INPUT plainly is (it says which)");
-    for (const signal_form* form : signal_forms()) help += help_line(form->name, 13, form->summary);
+        kImportStart + help_line("auto", 17, "whichever of the forms below INPUT plainly is (it says which)");
+    for (const signal_form* form : signal_forms()) help += help_line(form->name, 17, form->summary);
     help += kLayoutAndOptions;
     help += "  --unit N          " + forms_with(kUnitOption) + ": microseconds per count (default 1)\n";
     return help + kOptionsEnd;

@@ -246,6 +246,6 @@ extern const signal_form kTasmotaForm{"tasmota",
                                       nullptr,
                                       write_tasmota,
                                       kCarrierOption,
-                                      "Tasmota logs and commands: '{\"IrReceived\":{...\"RawData\":[...]}}', "
-                                      "'IRsend FREQ,+N-NAb...'",
+                                      "Tasmota logs' '{\"IrReceived\":{...\"RawData\":[...]}}' and "
+                                      "'IRsend FREQ,...' commands, in numbers or compact",
                                       ".tasmota"};
