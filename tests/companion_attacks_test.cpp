@@ -145,7 +145,8 @@ TEST(AttacksOnForms, RandomSignalsAndNamesRoundTrip) {
             // reader that keeps the last of a key given twice loses no name.
             if (form->extension == ".json") {
                 std::set<std::string> names;
-                for (const ir_signal& s : written) names.insert(s.name);
+                for (const ir_signal& s : written)  // an empty key has no second spelling
+                    if (!s.name.empty() && s.name.back() != '/') names.insert(s.name);
                 std::size_t codes = 0;
                 const auto count = [&](auto& self, const nlohmann::json& j) -> void {
                     if (j.is_string()) ++codes;

@@ -4,6 +4,7 @@
 // and leaves no file behind. (Each form's reader is tested in-process, in
 // forms_test.cpp.)
 #include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -308,10 +309,11 @@ INSTANTIATE_TEST_SUITE_P(
 // --from auto reads each example as its own form and says which.
 TEST(ImportAuto, TellsEveryForm) {
     const std::pair<const char*, const char*> examples[] = {
-        {"kanden.mode2", "mode2"}, {"mitsubishi.ir-ctl", "ir-ctl"},       {"sony.raw", "raw"},
-        {"sony.pronto", "pronto"}, {"sony.lircd.conf", "lirc"},           {"mitsubishi.c", "c-array"},
-        {"remote.ir", "flipper"},  {"mitsubishi.broadlink", "broadlink"}, {"kanden.sendir", "sendir"},
-        {"heater.json", "json"},   {"tv.esphome.yaml", "esphome"}};
+        {"kanden.mode2", "mode2"},     {"mitsubishi.ir-ctl", "ir-ctl"},       {"sony.raw", "raw"},
+        {"sony.pronto", "pronto"},     {"sony.lircd.conf", "lirc"},           {"mitsubishi.c", "c-array"},
+        {"remote.ir", "flipper"},      {"mitsubishi.broadlink", "broadlink"}, {"kanden.sendir", "sendir"},
+        {"heater.json", "json"},       {"tv.esphome.yaml", "esphome"},        {"sony.log", "esphome-log"},
+        {"kanden.tasmota", "tasmota"}, {"mitsubishi.csv", "control-tower"}};
     for (const auto& [file, form] : examples) {
         scratch_dir dir;
         const std::string path = std::string(EXAMPLES_DIR) + "/" + file;
@@ -326,8 +328,7 @@ TEST(ImportAuto, TellsEveryForm) {
     scratch_dir dir;
     dir.write_bytes("in.txt", "hello\n");
     const run_result r = run_mkcapture(dir, {"--from", "auto", "in.txt", "out.cap"});
-    EXPECT_EQ(r.err,
-              "mkcapture: in.txt: cannot tell its form; name it with --from (" + form_names(false) + ")\n");
+    EXPECT_EQ(r.err, "mkcapture: in.txt: cannot tell its form; name it with --from (" + form_names(false) + ")\n");
     EXPECT_EQ(r.status, 1);
 }
 
@@ -489,11 +490,10 @@ TEST(ImportMany, OneCaptureOfEveryInput) {
     const run_result r = run_mkcapture(dir, {"--from", "auto", "--manifest", "-", "a.raw", "set", "out.cap"});
     EXPECT_EQ(r.out,
               "# record (hex, as tavlin prints it)\tsignal\n1\ta.raw: power\n2\tset/1.ir-ctl:1\n3\tset/2.raw: mute\n");
-    EXPECT_EQ(r.err,
-              "mkcapture: set/3.txt: cannot tell its form; name it with --from (" + form_names(false) +
-                  "); left out\n"
-              "mkcapture: 4 files, 3 signals imported, 1 files left out\n"
-              "mkcapture: entries or files of the inputs were left out (--strict refuses them instead)\n");
+    EXPECT_EQ(r.err, "mkcapture: set/3.txt: cannot tell its form; name it with --from (" + form_names(false) +
+                         "); left out\n"
+                         "mkcapture: 4 files, 3 signals imported, 1 files left out\n"
+                         "mkcapture: entries or files of the inputs were left out (--strict refuses them instead)\n");
     EXPECT_EQ(r.status, 3);
     EXPECT_EQ(run_mkcapture(dir, {"--from", "auto", "--strict", "a.raw", "set", "strict.cap"}).status, 1);
 }

@@ -1,6 +1,6 @@
 // broadlink: Broadlink IR codes as home-automation configurations store
-// them, one a line, "[name:] CODE", the code in base64 (optionally after
-// "b64:") or in hex, quotes around either allowed, and a comma after it as
+// them, one a line, "[name:] CODE" or "NAME=CODE" (openHAB's map files), the
+// code in base64 (optionally after "b64:") or in hex, quotes around either allowed, and a comma after it as
 // a line of a JSON code set has. A code is the byte 0x26
 // (infrared), a repeat count, a 16-bit little-endian length, then that many
 // bytes of durations in ticks of 2^-15 s: one byte each, or 0x00 and a
@@ -63,6 +63,16 @@ bool is_hex(std::string_view code) {
     return !code.empty() && code.find_first_not_of("0123456789abcdefABCDEF") == std::string_view::npos;
 }
 
+// Where the name before a code ends: the first ':', or the first '=' (as
+// in an openHAB map file's NAME=CODE) that is not the padding at the end of
+// a base64 code.
+std::size_t name_end(std::string_view line) {
+    const std::size_t colon = line.find(':'), equals = line.find('=');
+    const bool padding =
+        equals != std::string_view::npos && trimmed(line.substr(equals)).find_first_not_of('=') == std::string_view::npos;
+    return padding || colon < equals ? colon : equals;
+}
+
 bool read_broadlink(text_source& source, const read_settings&, signal_sink& sink, import_error& error) {
     return for_each_entry_line(source, sink, error, kNeverFatal, [&](text_line line) {
         if (is_blank_or_comment(line.text)) return true;
@@ -75,10 +85,11 @@ bool read_broadlink(text_source& source, const read_settings&, signal_sink& sink
         if (at < code.size() && code[at] == '"') {
             if (!read_quoted(line.text, line.number, at, s.name, error)) return false;
             while (at < code.size() && is_blank(code[at])) ++at;
-            if (at >= code.size() || code[at] != ':')
-                return fail(error, line.number, static_cast<unsigned>(at) + 1, "expected ':' after the quoted name");
+            if (at >= code.size() || (code[at] != ':' && code[at] != '='))
+                return fail(error, line.number, static_cast<unsigned>(at) + 1,
+                            "expected ':' or '=' after the quoted name");
             code = code.substr(at + 1);
-        } else if (const std::size_t colon = code.find(':');
+        } else if (const std::size_t colon = name_end(code);
                    colon != std::string_view::npos && unquoted(code.substr(0, colon)) != "b64") {
             s.name = std::string(unquoted(code.substr(0, colon)));
             code = code.substr(colon + 1);
@@ -165,7 +176,7 @@ bool write_broadlink(const ir_signal& s, const write_settings&, std::string& tex
                          static_cast<char>(body.size() & 0xFF), static_cast<char>(body.size() >> 8)};
     bytes += body;
     while (bytes.size() % 16 != 0) bytes += '\0';  // padding, as the devices send codes
-    append_name(text, s.name, ":", "b64");
+    append_name(text, s.name, ":=", "b64");
     text += ": ";
     for (std::size_t i = 0; i < bytes.size(); i += 3) {
         const std::uint32_t group = static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i])) << 16 |
@@ -185,5 +196,5 @@ extern const signal_form kBroadlinkForm{"broadlink",
                                         nullptr,
                                         write_broadlink,
                                         0,
-                                        "Broadlink codes, '[name:] CODE' in base64 or hex",
+                                        "Broadlink codes, '[name:] CODE' or 'NAME=CODE' in base64 or hex",
                                         ".broadlink"};

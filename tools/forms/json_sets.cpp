@@ -178,9 +178,13 @@ void write_nested(const write_settings& settings, std::vector<std::string> keys,
         open.keys.push_back(keys[i]);
         open.filled.push_back(false);
     }
+    // A last key that names a code, or that an object of the same key holds
+    // already, is spelt with its first byte escaped: the same name read
+    // back, another key to a reader that keeps one value a key.
+    const bool object_before = settings.identifiers.count(path + keys.back() + '/') != 0;
     settings.identifiers.emplace(path + keys.back(), 0);
     start_entry(open, base, text);
-    append_json_string(text, keys.back(), keys.size() > 1 && names_a_code(keys.back()));
+    append_json_string(text, keys.back(), object_before || (keys.size() > 1 && names_a_code(keys.back())));
     text += ": ";
     append_json_string(text, code);
 }

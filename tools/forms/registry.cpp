@@ -9,6 +9,7 @@
 // The forms, declared here and defined each in its own file.
 extern const signal_form kFlipperForm, kLircForm, kSendirForm, kProntoForm, kBroadlinkForm, kHomeAssistantForm,
     kJsonForm, kEsphomeForm, kYamlForm, kCArrayForm, kMode2Form, kIrCtlForm, kRawForm;
+extern const signal_form kEsphomeLogForm, kTasmotaForm, kControlTowerForm;
 
 namespace {
 
@@ -55,8 +56,8 @@ const char* const kOptionsEnd =
 
 std::string import_help() {
     std::string help =
-        kImportStart + help_line("auto", 13, "whichever of the forms below INPUT plainly is (it says which)");
-    for (const signal_form* form : signal_forms()) help += help_line(form->name, 13, form->summary);
+        kImportStart + help_line("auto", 17, "whichever of the forms below INPUT plainly is (it says which)");
+    for (const signal_form* form : signal_forms()) help += help_line(form->name, 17, form->summary);
     help += kLayoutAndOptions;
     help += "  --unit N          " + forms_with(kUnitOption) + ": microseconds per count (default 1)\n";
     return help + kOptionsEnd;
@@ -86,9 +87,9 @@ const std::vector<const signal_form*>& signal_forms() {
     // The order --from auto tries them: forms with a word of their own first,
     // plain numbers last.
     static const std::vector<const signal_form*> forms = {
-        &kFlipperForm,       &kLircForm,  &kSendirForm,  &kProntoForm, &kBroadlinkForm,
-        &kHomeAssistantForm, &kJsonForm,  &kEsphomeForm, &kYamlForm,   &kCArrayForm,
-        &kMode2Form,         &kIrCtlForm, &kRawForm};
+        &kFlipperForm, &kLircForm,      &kEsphomeLogForm,    &kTasmotaForm, &kControlTowerForm, &kSendirForm,
+        &kProntoForm,  &kBroadlinkForm, &kHomeAssistantForm, &kJsonForm,    &kEsphomeForm,      &kYamlForm,
+        &kCArrayForm,  &kMode2Form,     &kIrCtlForm,         &kRawForm};
     return forms;
 }
 
