@@ -298,7 +298,12 @@ bool walk_scalar(tree_walk& walk, std::string_view text, bool number, unsigned l
         level.numbers = false;
         level.durations.clear();
     }
-    if (level.map) {
+    // A value that reads as a code is one, whatever its key ("power", or a
+    // command named "name"); the keys below say what the others mean.
+    ir_signal s;
+    std::string problem;
+    const code_reading reading = number ? code_reading::none : read_code(walk, key, text, s, problem);
+    if (level.map && reading != code_reading::signal) {
         if (is_one_of(key, {"commandsencoding"})) {
             walk.encoding = lower_case(trimmed(text));
             return true;
@@ -318,11 +323,7 @@ bool walk_scalar(tree_walk& walk, std::string_view text, bool number, unsigned l
             return true;
         }
     }
-    if (number) return true;  // a temperature, a count: no code
-    ir_signal s;
-    std::string problem;
-    const code_reading reading = read_code(walk, key, text, s, problem);
-    if (reading == code_reading::none) return true;
+    if (reading == code_reading::none) return true;  // a maker, a temperature, a count: no code
     s.line = line;
     s.name = name_of(walk, key);
     if (reading == code_reading::bad)
