@@ -394,6 +394,12 @@ std::optional<record_note> note_in(const std::uint32_t* words, std::uint64_t end
 }  // namespace
 
 std::optional<record_note> read_record_note(const word_span& record, std::uint64_t end) {
+    // Most records of a capture from elsewhere have no note: told from the
+    // mark without copying the record.
+    const std::uint64_t mark = std::max(end + 2, kFirstNoteWord);
+    if (mark >= record.delivered || mark >= kRecordWords ||
+        static_cast<std::uint32_t>(load_word(record.words + 4 * mark)) != kNoteMagic)
+        return std::nullopt;
     std::uint32_t words[kRecordWords];
     for (std::uint64_t i = 0; i < kRecordWords; ++i)
         words[i] = i < record.delivered ? static_cast<std::uint32_t>(load_word(record.words + 4 * i)) : 0;

@@ -1,6 +1,7 @@
 // The JSON Lines of the readings.
 #include "tools/view/json.h"
 
+#include <array>
 #include <cstdio>
 
 #include "tools/shared/text_input.h"
@@ -11,13 +12,20 @@ namespace {
 // Appends `text` as a JSON string: '"', '\' and control bytes escaped, a
 // byte that is not valid UTF-8 as the character of its value (U+0080 to
 // U+00FF), so that the line is always valid JSON and valid UTF-8.
+// The bytes that a JSON string holds as they are: printable ASCII but the
+// quote and the backslash.
+constexpr auto kPlain = [] {
+    std::array<bool, 256> plain{};
+    for (int c = 0x20; c < 0x7F; ++c) plain[static_cast<std::size_t>(c)] = c != '"' && c != '\\';
+    return plain;
+}();
+
 void append_string(std::string& out, std::string_view text) {
     out += '"';
     for (std::size_t i = 0; i < text.size();) {
         // A run of plain ASCII goes in whole: most of what the lines hold.
         std::size_t run = i;
-        while (run < text.size() && text[run] >= 0x20 && text[run] < 0x7F && text[run] != '"' && text[run] != '\\')
-            ++run;
+        while (run < text.size() && kPlain[static_cast<unsigned char>(text[run])]) ++run;
         out.append(text.substr(i, run - i));
         if ((i = run) == text.size()) break;
         const auto c = static_cast<unsigned char>(text[i]);
