@@ -304,7 +304,6 @@ problem import_file(import_run& r, const char* path) {
 void say_summary(std::uint64_t files, std::uint64_t signals, std::uint64_t files_skipped,
                  const left_out_counts& left_out) {
     warn(kTool, std::to_string(files) + " files, " + std::to_string(signals) + " signals imported" +
-                    (left_out.total > 0 ? ", " + std::to_string(left_out.total) + " skipped" : "") +
                     (files_skipped > 0 ? ", " + std::to_string(files_skipped) + " files left out" : ""));
     if (left_out.total > 0) warn(kTool, left_out_text(left_out));
 }

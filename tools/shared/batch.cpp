@@ -194,7 +194,7 @@ void count_left_out(left_out_counts& counts, std::string_view message) {
         if (!in_quotes && (c == ':' || c == ';' || c == '(')) break;
     }
     while (end > 0 && message[end - 1] == ' ') --end;
-    std::string reason(message.substr(0, end));
+    std::string reason(message.substr(0, std::min<std::size_t>(end, 80)));
     if (reason.empty()) reason = "other";
     if (counts.reasons.size() >= kMostReasons && counts.reasons.count(reason) == 0) reason = "other";
     ++counts.reasons[reason];
@@ -207,7 +207,15 @@ std::string left_out_text(const left_out_counts& counts) {
     for (const auto& [reason, count] : counts.reasons) by_count.emplace_back(count, reason);
     std::stable_sort(by_count.begin(), by_count.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
     std::string text = std::to_string(counts.total) + " skipped:";
-    for (std::size_t i = 0; i < by_count.size(); ++i)
-        text += (i == 0 ? " " : ", ") + std::to_string(by_count[i].first) + " " + ::quoted(by_count[i].second);
+    for (std::size_t i = 0; i < by_count.size(); ++i) {
+        text += (i == 0 ? " " : "; ") + std::to_string(by_count[i].first) + " ";
+        // A reason is the form's words and words of the input quoted: any
+        // control byte left is escaped.
+        for (const char c : by_count[i].second)
+            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+                append_hex_escape(text, static_cast<unsigned char>(c));
+            else
+                text += c;
+    }
     return text;
 }

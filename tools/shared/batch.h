@@ -50,7 +50,8 @@ void progress_end();
 void progress_clear();
 
 // What was left out, by reason: the reason of a message is its words before
-// the first ':', ';' or '(' outside quotes, after a leading "signal 'NAME'".
+// the first ':', ';' or '(' outside quotes, after a leading "signal 'NAME'",
+// at most 80 bytes.
 // At most kMostReasons reasons are told apart, the rest are "other".
 struct left_out_counts {
     std::map<std::string, std::uint64_t> reasons;
@@ -59,6 +60,6 @@ struct left_out_counts {
 constexpr std::size_t kMostReasons = 16;
 void count_left_out(left_out_counts& counts, std::string_view message);
 
-// "12 skipped: 9 'unknown protocol', 3 'bad duration'", the largest count
-// first; empty when nothing was.
+// "12 skipped: 9 protocol 'Denon' is not encoded; 3 zero duration", the
+// largest count first; empty when nothing was.
 std::string left_out_text(const left_out_counts& counts);
