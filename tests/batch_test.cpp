@@ -20,7 +20,7 @@ void write_inputs(const scratch_dir& dir) {
     dir.write_bytes("in/set/remote",
                     "Filetype: IR signals file\nVersion: 1\n#\nname: A\ntype: parsed\nprotocol: Denon\naddress: 01 00 "
                     "00 00\ncommand: 02 00 00 00\n#\nname: B\ntype: raw\ndata: 100 0 300\n#\nname: C\ntype: raw\n"
-                    "data: 100 200 300\n");
+                    "data: 100 200 300\n#\nname: E\ntype: raw\ndata: 1 2147483647 2147483648\n");
     dir.write_bytes("out/keep.txt", "mine\n");
 }
 
@@ -39,8 +39,11 @@ TEST(IntoFolder, NamesRefusalsAndLeftOut) {
          "out/a.cap\nout/keep.txt\nout/set/1.cap\nout/set/2.cap\nout/set/remote.cap\nout/set/tv.cap\n",
          "mkcapture: in/set/remote: line 4: signal 'A': protocol 'Denon' is not encoded; left out\n"
          "mkcapture: in/set/remote: line 12, column 11: zero duration; left out\n"
+         "mkcapture: in/set/remote: line 20, column 20: duration over 2147483647 microseconds: '2147483648'; "
+         "left out\n"
          "mkcapture: 5 files, 5 signals imported\n"
-         "mkcapture: 2 skipped: 1 protocol 'Denon' is not encoded; 1 zero duration\n" +
+         "mkcapture: 3 skipped: 1 duration over 2147483647 microseconds; 1 protocol 'Denon' is not encoded; 1 zero "
+         "duration\n" +
              kPartial,
          3},
         {"a manifest beside each, a file left out",
