@@ -285,7 +285,7 @@ problem export_into(options o) {
     for (const batch_input& capture : captures)
         outputs.push_back(path_in(o.into, output_name(capture.name, {".cap"}, o.form->extension)));
     if (problem p = check_output_names(captures, outputs); p.failed()) return p;
-    progress_start(kTool, captures.size());
+    progress_start(kTool, captures.size(), nullptr);
     std::uint64_t left_out = 0;
     for (std::size_t i = 0; i < captures.size(); ++i) {
         progress_step(i, 0, captures[i].path);

@@ -320,7 +320,7 @@ problem import_signals(import_run& r) {
     r.many = r.prefix = r.many || files.size() > 1;
     left_out_counts left_out;
     r.left_out = &left_out;
-    progress_start(kTool, files.size());
+    progress_start(kTool, files.size(), "signals");
     for (const batch_input& file : files) {
         progress_step(r.files, r.signals, file.path);
         ++r.files;
@@ -384,7 +384,7 @@ problem make_into(const options& o) {
     left_out_counts left_out;
     if (files.empty()) return failure("no file in the inputs");
     std::uint64_t signals = 0, skipped = 0, files_skipped = 0;
-    progress_start(kTool, files.size());
+    progress_start(kTool, files.size(), "signals");
     problem outcome;
     for (std::size_t i = 0; i < files.size() && !outcome.failed(); ++i) {
         const std::string& path = files[i].path;

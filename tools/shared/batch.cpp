@@ -106,6 +106,7 @@ using progress_clock = std::chrono::steady_clock;
 struct progress_state {
     bool terminal = false;
     const char* tool = "";
+    const char* counted = nullptr;
     std::uint64_t files = 0;
     progress_clock::time_point start, drawn;
     std::size_t shown = 0;  // the columns of the line on the terminal, 0 when none
@@ -146,9 +147,10 @@ void progress_clear() {
     progress.shown = 0;
 }
 
-void progress_start(const char* tool, std::uint64_t files) {
+void progress_start(const char* tool, std::uint64_t files, const char* counted) {
     progress.terminal = platform_is_terminal(2);
     progress.tool = tool;
+    progress.counted = counted;
     progress.files = files;
     progress.start = progress.drawn = progress_clock::now();
     progress.shown = 0;
@@ -161,7 +163,9 @@ void progress_step(std::uint64_t done, std::uint64_t signals, std::string_view n
         return;
     progress.drawn = now;
     std::string line = std::string(progress.tool) + ": " + std::to_string(done) + "/" +
-                       std::to_string(progress.files) + " files, " + std::to_string(signals) + " signals ";
+                       std::to_string(progress.files) + " files";
+    if (progress.counted != nullptr) line += ", " + std::to_string(signals) + " " + progress.counted;
+    line += ' ';
     // Columns as characters: the counts are ASCII, the name is escaped.
     const std::size_t room = line.size() + 8 < kProgressColumns ? kProgressColumns - line.size() : 8;
     const std::string shown = terminal_name(name, room);

@@ -42,8 +42,9 @@ problem check_output_names(const std::vector<batch_input>& inputs, const std::ve
 
 // The progress line on standard error: shown only when it is a terminal and
 // the run has lasted a second, redrawn in place, cleared by the end or by a
-// warning.
-void progress_start(const char* tool, std::uint64_t files);
+// warning. `counted` names what the run counts beside the files ("signals"),
+// nullptr when nothing.
+void progress_start(const char* tool, std::uint64_t files, const char* counted);
 void progress_step(std::uint64_t done, std::uint64_t signals, std::string_view name);
 void progress_end();
 // Takes the line off the terminal before other text is written there.
