@@ -26,15 +26,17 @@ void list_below(const std::filesystem::path& path, const std::string& name, bool
             files.push_back({text, name});
     };
     if (!std::filesystem::is_directory(status)) return take();
-    std::vector<std::string> entries;
-    for (std::filesystem::directory_iterator it(path, error), stop; !error && it != stop; it.increment(error)) {
-        std::string entry = it->path().filename().generic_string();
-        if (entry.rfind('.', 0) != 0) entries.push_back(std::move(entry));
-    }
+    // The entries' paths as the system gives them, so that no name is
+    // converted on its way back to the system.
+    std::vector<std::filesystem::path> entries;
+    for (std::filesystem::directory_iterator it(path, error), stop; !error && it != stop; it.increment(error))
+        if (it->path().filename().string().rfind('.', 0) != 0) entries.push_back(it->path());
     if (error) return take();  // opening it says why
     std::sort(entries.begin(), entries.end());
-    for (const std::string& entry : entries)
-        list_below(path / entry, top ? entry : name + "/" + entry, false, end, files);
+    for (const std::filesystem::path& entry : entries) {
+        const std::string own = entry.filename().generic_string();
+        list_below(entry, top ? own : name + "/" + own, false, end, files);
+    }
 }
 
 }  // namespace
