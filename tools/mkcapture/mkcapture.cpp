@@ -281,7 +281,9 @@ problem import_file(import_run& r, const char* path) {
         if (r.left_out != nullptr && note.size() > kLeftOut.size() &&
             note.compare(note.size() - kLeftOut.size(), kLeftOut.size(), kLeftOut) == 0) {
             std::string_view reason = note;
-            if (reason.substr(0, 5) == "line ") reason.remove_prefix(std::min(reason.size(), reason.find(": ") + 2));
+            if (const std::size_t colon = reason.find(": ");
+                reason.substr(0, 5) == "line " && colon != std::string_view::npos)
+                reason.remove_prefix(colon + 2);
             count_left_out(*r.left_out, reason);
         }
         warn_input(note);
