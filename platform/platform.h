@@ -86,6 +86,9 @@ std::basic_string<native_char> platform_path(const char* path);
 // std::fopen of a UTF-8 path; nullptr with errno set on a failure.
 std::FILE* platform_fopen(const char* path, const char* mode);
 
+// True when the descriptor is open on a terminal (a console on Windows).
+bool platform_is_terminal(int fd);
+
 // A file for reading and writing in binary mode, removed when it is closed
 // or the process ends; nullptr with errno set when none can be made.
 std::FILE* platform_tmpfile();

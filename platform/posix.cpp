@@ -89,3 +89,5 @@ std::basic_string<native_char> platform_path(const char* path) { return path; }
 std::FILE* platform_fopen(const char* path, const char* mode) { return std::fopen(path, mode); }
 
 std::FILE* platform_tmpfile() { return std::tmpfile(); }
+
+bool platform_is_terminal(int fd) { return isatty(fd) == 1; }

@@ -186,3 +186,5 @@ std::FILE* platform_tmpfile() {
     errno = EACCES;
     return nullptr;
 }
+
+bool platform_is_terminal(int fd) { return _isatty(fd) != 0; }

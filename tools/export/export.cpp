@@ -16,6 +16,7 @@
 
 #include "output/writer.h"
 #include "tools/forms/registry.h"
+#include "tools/shared/batch.h"
 #include "tools/shared/capture_file.h"
 #include "tools/shared/command_line.h"
 #include "tools/shared/output_file.h"
@@ -32,7 +33,10 @@ const char* const kHelpRest =
     "                    1-1F,23,40- (default: all)\n"
     "  --names MANIFEST  name the signals after mkcapture's --manifest file\n"
     "                    (default: the capture's names, or record_N, N as\n"
-    "                    tavlin numbers the record)\n";
+    "                    tavlin numbers the record)\n"
+    "  --into DIR        an output for each CAPTURE in the folder DIR, named\n"
+    "                    after it with the form's end (.ir, .txt, ...); a\n"
+    "                    folder as CAPTURE gives its .cap files below it\n";
 
 const char* const kHelpEnd =
     "Pronto and sendir hold bursts and gaps in pairs, and a Broadlink code ends\n"
@@ -48,6 +52,7 @@ const char* const kHelpEnd =
 std::string help_text() {
     return std::string(
                "usage: tavlin-export --to FORM [--records LIST] [--names MANIFEST] [--carrier HZ] CAPTURE OUTPUT\n"
+               "       tavlin-export --to FORM [--records LIST] [--carrier HZ] --into DIR CAPTURE...\n"
                "Writes the signals of the capture file CAPTURE ('-' reads standard input)\n"
                "to OUTPUT ('-' writes standard output) as text another tool can send. A\n"
                "capture that mkcapture wrote gives back its signals as imported, from its\n"
@@ -61,7 +66,8 @@ std::string help_text() {
            kHelpEnd;
 }
 
-const std::vector<option_rule> kOptions = {{"--to", true}, {"--records", true}, {"--names", true}, {"--carrier", true}};
+const std::vector<option_rule> kOptions = {
+    {"--to", true}, {"--records", true}, {"--names", true}, {"--carrier", true}, {"--into", true}};
 
 struct options {
     const signal_form* form = nullptr;
@@ -71,6 +77,8 @@ struct options {
     bool carrier_given = false;
     const char* capture = nullptr;
     const char* output = nullptr;
+    const char* into = nullptr;              // --into DIR: an output per capture
+    std::vector<const char*> captures;       // with --into
 };
 
 // Reads the command line. Returns how the run ends when it ends here,
@@ -89,6 +97,8 @@ std::optional<problem> read_options(int argc, char** argv, options& o) {
                 return usage_error(error);
         } else if (name == "--names") {
             o.names = option.value;
+        } else if (name == "--into") {
+            o.into = option.value;
         } else {
             const std::optional<std::uint64_t> hz = read_number(option.value, 500000);
             if (!hz || *hz < 15000)
@@ -100,6 +110,12 @@ std::optional<problem> read_options(int argc, char** argv, options& o) {
     if (o.form == nullptr) return usage_error("needs --to FORM (" + form_names(true) + ")");
     if (o.carrier_given && (o.form->options & kCarrierOption) == 0)
         return usage_error("--carrier has no effect with --to " + std::string(o.form->name));
+    if (o.into != nullptr) {
+        if (o.names != nullptr) return usage_error("--names names the signals of one capture: not with --into");
+        if (line.operands.empty()) return usage_error("needs CAPTURE... with --into");
+        o.captures.assign(line.operands.begin(), line.operands.end());
+        return std::nullopt;
+    }
     if (line.operands.size() != 2) return usage_error("needs CAPTURE and OUTPUT");
     o.capture = line.operands[0];
     o.output = line.operands[1];
@@ -216,15 +232,9 @@ problem export_records(const options& o, const std::map<std::uint64_t, std::stri
     return {};
 }
 
-// One run: the command line, the names, the output planned, the capture
-// opened, its records written.
-problem run(int argc, char** argv) {
-    options o;
-    if (auto ended = read_options(argc, argv, o)) return *ended;
-    std::map<std::uint64_t, std::string> names;
-    if (o.names != nullptr)
-        if (problem p = read_names(o.names, names); p.failed()) return p;
-
+// The export of one capture: the output planned, the capture opened, its
+// records written.
+problem export_capture(const options& o, const std::map<std::uint64_t, std::string>& names) {
     output_file output;
     if (problem p = plan_output(o.output, false, output); p.failed()) return p;
     if (same_regular_file(output, o.capture))
@@ -261,6 +271,57 @@ problem run(int argc, char** argv) {
     if (!outcome.failed()) outcome = commit_output(output);
     if (outcome.failed()) abandon_output(output);
     return outcome;
+}
+
+// --into DIR: each capture exported to DIR, named after it (below a folder
+// named, its path below it) with the form's end. Every name is checked
+// before anything is written; a capture that cannot be exported is left out
+// (said, status 3) and its output not written; one that cannot be written
+// ends the run.
+problem export_into(options o) {
+    const std::vector<batch_input> captures = list_inputs(o.captures, ".cap");
+    if (captures.empty()) return failure("no capture in the inputs");
+    std::vector<std::string> outputs;
+    for (const batch_input& capture : captures)
+        outputs.push_back(path_in(o.into, output_name(capture.name, {".cap"}, o.form->extension)));
+    if (problem p = check_output_names(captures, outputs); p.failed()) return p;
+    progress_start(kTool, captures.size(), nullptr);
+    std::uint64_t left_out = 0;
+    for (std::size_t i = 0; i < captures.size(); ++i) {
+        progress_step(i, 0, captures[i].path);
+        o.capture = captures[i].path.c_str();
+        o.output = outputs[i].c_str();
+        problem p;
+        if (const int error = make_folders_of(outputs[i]))
+            p = failure("cannot make the folder of " + outputs[i] + ": " + std::strerror(error));
+        else
+            p = export_capture(o, {});
+        if (!p.failed()) continue;
+        // The capture's own faults cost it only; the outputs' end the run.
+        if (p.message.rfind("cannot write ", 0) == 0 || p.message.rfind("cannot create ", 0) == 0 ||
+            p.message.rfind("cannot make ", 0) == 0) {
+            progress_end();
+            return p;
+        }
+        warn(kTool, p.message + "; left out");
+        ++left_out;
+    }
+    progress_end();
+    warn(kTool, std::to_string(captures.size()) + " captures, " + std::to_string(captures.size() - left_out) +
+                    " exported" + (left_out > 0 ? ", " + std::to_string(left_out) + " left out" : ""));
+    if (left_out > 0) return problem{kStatusPartial, "captures of the inputs were left out", false};
+    return {};
+}
+
+// One run: the command line, the names, then one capture's export or many.
+problem run(int argc, char** argv) {
+    options o;
+    if (auto ended = read_options(argc, argv, o)) return *ended;
+    if (o.into != nullptr) return export_into(o);
+    std::map<std::uint64_t, std::string> names;
+    if (o.names != nullptr)
+        if (problem p = read_names(o.names, names); p.failed()) return p;
+    return export_capture(o, names);
 }
 
 }  // namespace

@@ -170,12 +170,27 @@ bool read_flipper(text_source& source, const read_settings&, signal_sink& sink, 
             line_tokens tokens{line.text};
             tokens.at = line.text.find(':') + 1;
             b.data_line = line.number;
-            for (unsigned column;;) {
-                const std::string_view token = tokens.next({}, column);
-                if (token.empty()) break;
-                std::uint32_t value_us;
-                if (!read_duration(token, line.number, column, 1, value_us, error)) return false;
-                b.data.push_back(value_us);
+            // Plain decimals, most of a Flipper file, are read here in one
+            // pass; any other token goes to read_duration, which says what is
+            // wrong with it.
+            const std::string_view text = line.text;
+            for (std::size_t at = tokens.at;;) {
+                while (at < text.size() && is_blank(text[at])) ++at;
+                if (at == text.size()) break;
+                const std::size_t start = at;
+                std::uint64_t value_us = 0;
+                while (at < text.size() && text[at] >= '0' && text[at] <= '9' && at - start < 10)
+                    value_us = value_us * 10 + static_cast<unsigned>(text[at++] - '0');
+                if ((at == text.size() || is_blank(text[at])) && value_us != 0 && value_us <= 0x7FFFFFFF) {
+                    b.data.push_back(static_cast<std::uint32_t>(value_us));
+                    continue;
+                }
+                while (at < text.size() && !is_blank(text[at])) ++at;
+                std::uint32_t checked;
+                if (!read_duration(text.substr(start, at - start), line.number, static_cast<unsigned>(start) + 1, 1,
+                                   checked, error))
+                    return false;
+                b.data.push_back(checked);
             }
         } else if (key == "frequency") {
             const std::optional<std::uint64_t> hz = read_number(value, 0xFFFFFFFF);

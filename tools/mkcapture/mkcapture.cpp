@@ -16,6 +16,7 @@
 
 #include "capture/writer.h"
 #include "tools/forms/registry.h"
+#include "tools/shared/batch.h"
 #include "tools/shared/command_line.h"
 #include "tools/shared/description.h"
 #include "tools/shared/output_file.h"
@@ -29,7 +30,7 @@ constexpr const char* kTool = kMkcaptureTool;
 const std::vector<option_rule> kOptions = {
     {"--from", true},      {"--idle", true},      {"--copies", true},  {"--copy-gap", true},
     {"--header", true},    {"--frame-gap", true}, {"--split", true},   {"--unit", true},
-    {"--truncate", false}, {"--manifest", true},  {"--strict", false},
+    {"--truncate", false}, {"--manifest", true},  {"--strict", false}, {"--into", true},
 };
 
 struct options {
@@ -39,7 +40,8 @@ struct options {
     bool strict = false;  // an entry that cannot be read refuses the input
     read_settings reading;
     unsigned form_options = 0;  // the form_option bits given
-    const char* manifest = nullptr;
+    const char* manifest = nullptr;  // with --into, the end of each manifest's name
+    const char* into = nullptr;      // --into DIR: a capture per input
     std::vector<const char*> inputs;  // one without --from; with it, any number, directories among them
     const char* input = nullptr;      // the first
     const char* output = nullptr;
@@ -81,6 +83,8 @@ std::optional<problem> read_options(int argc, char** argv, options& o) {
                 return usage_error("unknown form " + ::quoted(option.value) + " (auto, " + form_names(false) + ")");
         } else if (name == "--manifest") {
             o.manifest = option.value;
+        } else if (name == "--into") {
+            o.into = option.value;
         } else if (name == "--truncate") {
             truncate_given = true;
         } else if (name == "--strict") {
@@ -107,11 +111,20 @@ std::optional<problem> read_options(int argc, char** argv, options& o) {
     if (o.form != nullptr)
         if (problem p = check_form_options(o, *o.form, "with --from " + std::string(o.form->name)); p.failed())
             return p;
-    if (line.operands.size() < 2 || (!o.from && line.operands.size() != 2))
-        return usage_error(o.from ? "needs INPUT... and OUTPUT" : "needs INPUT and OUTPUT");
-    o.inputs.assign(line.operands.begin(), line.operands.end() - 1);
+    if (o.into != nullptr) {
+        if (line.operands.empty()) return usage_error("needs INPUT... with --into");
+        if (o.manifest != nullptr && (o.manifest[0] != '.' || std::strchr(o.manifest, '/') != nullptr ||
+                                      std::strchr(o.manifest, '\\') != nullptr))
+            return usage_error("with --into, --manifest takes the end of each manifest's name, as '.manifest': " +
+                               ::quoted(o.manifest));
+        o.inputs.assign(line.operands.begin(), line.operands.end());
+    } else {
+        if (line.operands.size() < 2 || (!o.from && line.operands.size() != 2))
+            return usage_error(o.from ? "needs INPUT... and OUTPUT" : "needs INPUT and OUTPUT");
+        o.inputs.assign(line.operands.begin(), line.operands.end() - 1);
+        o.output = line.operands.back();
+    }
     o.input = o.inputs[0];
-    o.output = line.operands.back();
     if (truncate_given)
         warn(kTool, "--truncate has no effect: a signal longer than a record goes on into the next records");
     if (split_given) warn(kTool, "--split is now --frame-gap, for every form");
@@ -198,8 +211,10 @@ struct import_run {
     out_writer& capture_out;
     out_writer* manifest;
     layout_state state;
-    bool many = false;  // more than one input, or a directory: names carry their input's
+    bool many = false;    // more than one input, or a directory: each input's messages are fewer
+    bool prefix = false;  // names carry their input's path (one capture of many inputs)
     std::uint64_t files = 0, signals = 0, skipped = 0, files_skipped = 0;
+    left_out_counts* left_out = nullptr;  // the signals left out, by reason
 };
 
 bool write_failed(const import_run& r) {
@@ -243,6 +258,7 @@ problem import_file(import_run& r, const char* path) {
     sink.skip = [&](const import_error& error) {
         if (o.strict) return strict_error = error, false;
         ++skipped;
+        if (r.left_out != nullptr) count_left_out(*r.left_out, error.message);
         warn_input(placed(error) + "; left out");
         return true;
     };
@@ -253,12 +269,25 @@ problem import_file(import_run& r, const char* path) {
             return;
         }
         ++signals;
-        if (r.many && !s.name.empty()) s.name = std::string(path) + ": " + s.name;
+        if (r.prefix && !s.name.empty()) s.name = std::string(path) + ": " + s.name;
         lay_out_signal(s, form->name, o.layout, r.state, r.capture, r.manifest, path, warn_input);
         // A failed write ends the reading: nothing more can be written.
         if (write_failed(r)) source.ended = true;
     };
-    sink.note = warn_input;
+    sink.note = [&](const std::string& note) {
+        // A signal the form leaves out on purpose (a protocol it does not
+        // encode) counts with those left out, by its reason.
+        constexpr std::string_view kLeftOut = "; left out";
+        if (r.left_out != nullptr && note.size() > kLeftOut.size() &&
+            note.compare(note.size() - kLeftOut.size(), kLeftOut.size(), kLeftOut) == 0) {
+            std::string_view reason = note;
+            if (const std::size_t colon = reason.find(": ");
+                reason.substr(0, 5) == "line " && colon != std::string_view::npos)
+                reason.remove_prefix(colon + 2);
+            count_left_out(*r.left_out, reason);
+        }
+        warn_input(note);
+    };
     import_error error;
     const bool read = form->read(source, o.reading, sink, error);
     r.signals += signals;
@@ -273,24 +302,12 @@ problem import_file(import_run& r, const char* path) {
     return {};
 }
 
-// Calls `each(path)` for the file at `path`, or for every file below the
-// directory at `path`, in the order of their names, hidden ones and links
-// to directories left aside, each path with '/' between its parts on every
-// system (names carry it); false when `each` stopped.
-template <class Each>
-bool for_each_input(const std::filesystem::path& path, bool top, Each each) {
-    std::error_code error;
-    const std::filesystem::file_status status =
-        top ? std::filesystem::status(path, error) : std::filesystem::symlink_status(path, error);
-    if (!std::filesystem::is_directory(status)) return each(path.generic_string());
-    std::vector<std::filesystem::path> entries;
-    for (std::filesystem::directory_iterator it(path, error), end; !error && it != end; it.increment(error))
-        if (it->path().filename().string().rfind('.', 0) != 0) entries.push_back(it->path());
-    if (error) return each(path.generic_string());  // opening it says why
-    std::sort(entries.begin(), entries.end());
-    for (const std::filesystem::path& entry : entries)
-        if (!for_each_input(entry, false, each)) return false;
-    return true;
+// The summary of many inputs: files, signals, those left out and why.
+void say_summary(std::uint64_t files, std::uint64_t signals, std::uint64_t files_skipped,
+                 const left_out_counts& left_out) {
+    warn(kTool, std::to_string(files) + " files, " + std::to_string(signals) + " signals imported" +
+                    (files_skipped > 0 ? ", " + std::to_string(files_skipped) + " files left out" : ""));
+    if (left_out.total > 0) warn(kTool, left_out_text(left_out));
 }
 
 // Reads every input and lays its signals out; with many inputs, an input
@@ -301,34 +318,117 @@ problem import_signals(import_run& r) {
     write_header(r.capture, o.layout.header);
     if (r.manifest != nullptr) start_manifest(*r.manifest);
     problem outcome;
-    for (const char* input : o.inputs) {
-        const bool going = for_each_input(input, true, [&](const std::string& path) {
-            ++r.files;
-            if (r.files > 1) r.many = true;
-            if (problem p = check_input(o, r.capture_file, r.manifest_file, path.c_str()); p.failed())
-                return outcome = p, false;
-            problem p = import_file(r, path.c_str());
-            if (!p.failed() || write_failed(r)) return true;
-            if (!r.many || o.strict) return outcome = p, false;
-            warn(kTool, p.message + "; left out");
-            ++r.files_skipped;
-            return true;
-        });
-        if (!going) break;
+    const std::vector<batch_input> files = list_inputs(o.inputs);
+    r.many = r.prefix = r.many || files.size() > 1;
+    left_out_counts left_out;
+    r.left_out = &left_out;
+    progress_start(kTool, files.size(), "signals");
+    for (const batch_input& file : files) {
+        progress_step(r.files, r.signals, file.path);
+        ++r.files;
+        if (problem p = check_input(o, r.capture_file, r.manifest_file, file.path.c_str()); p.failed()) {
+            outcome = p;
+            break;
+        }
+        problem p = import_file(r, file.path.c_str());
+        if (!p.failed() || write_failed(r)) continue;
+        if (!r.many || o.strict) {
+            outcome = p;
+            break;
+        }
+        warn(kTool, p.message + "; left out");
+        ++r.files_skipped;
     }
+    progress_end();
     if (outcome.failed() || write_failed(r)) return outcome;
     if (r.many && r.signals == 0) return failure("no signal in the inputs that can be read");
     finish_capture(r.capture);  // a failed write is the caller's to say
-    if (r.many)
-        warn(kTool, std::to_string(r.files) + " files, " + std::to_string(r.signals) + " signals imported" +
-                        (r.skipped > 0 ? ", " + std::to_string(r.skipped) + " entries left out" : "") +
-                        (r.files_skipped > 0 ? ", " + std::to_string(r.files_skipped) + " files left out" : ""));
+    if (r.many) say_summary(r.files, r.signals, r.files_skipped, left_out);
     if (r.skipped > 0 || r.files_skipped > 0)
         return problem{kStatusPartial,
                        r.many ? "entries or files of the inputs were left out (--strict refuses them instead)"
                               : std::string(o.input) + ": " + std::to_string(r.skipped) +
                                     (r.skipped == 1 ? " entry" : " entries") +
                                     " left out (--strict refuses the input instead)",
+                       false};
+    return {};
+}
+
+// The form's name ends that an input's name loses for its capture's.
+std::vector<std::string_view> input_ends() {
+    std::vector<std::string_view> ends = {".cap", ".txt"};
+    for (const signal_form* form : signal_forms()) ends.push_back(form->extension);
+    return ends;
+}
+
+// --into DIR: a capture for each input, named after it below DIR, and with
+// --manifest END a manifest beside each, its name the capture's and END.
+// Every name is checked before anything is written; an input that cannot
+// be imported is left out (said, counted, status 3) and its capture not
+// written; an output that cannot be written ends the run (status 1), the
+// captures written before it whole.
+problem make_into(const options& o) {
+    const std::vector<batch_input> files = list_inputs(o.inputs);
+    const std::vector<std::string_view> ends = input_ends();
+    std::vector<std::string> outputs;
+    std::vector<batch_input> made_from;  // the input of each output
+    for (const batch_input& file : files) {
+        outputs.push_back(path_in(o.into, output_name(file.name, ends, ".cap")));
+        made_from.push_back(file);
+    }
+    if (o.manifest != nullptr)
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            outputs.push_back(outputs[i] + o.manifest);
+            made_from.push_back(files[i]);
+        }
+    if (problem p = check_output_names(made_from, outputs); p.failed()) return p;
+
+    left_out_counts left_out;
+    if (files.empty()) return failure("no file in the inputs");
+    std::uint64_t signals = 0, skipped = 0, files_skipped = 0;
+    progress_start(kTool, files.size(), "signals");
+    problem outcome;
+    for (std::size_t i = 0; i < files.size() && !outcome.failed(); ++i) {
+        const std::string& path = files[i].path;
+        progress_step(i, signals, path);
+        output_file capture, manifest;
+        const std::string& manifest_path = o.manifest != nullptr ? outputs[files.size() + i] : outputs[i];
+        if (const int error = make_folders_of(outputs[i]))
+            outcome = failure("cannot make the folder of " + outputs[i] + ": " + std::strerror(error));
+        if (!outcome.failed()) outcome = plan_output(outputs[i].c_str(), true, capture);
+        if (!outcome.failed() && o.manifest != nullptr) outcome = plan_output(manifest_path.c_str(), false, manifest);
+        if (!outcome.failed() && same_regular_file(capture, path.c_str()))
+            outcome = refusal(outputs[i] + " is the same file as INPUT " + path);
+        if (outcome.failed()) break;
+        std::vector<output_file*> written = {&capture};
+        if (o.manifest != nullptr) written.push_back(&manifest);
+        problem input_problem;
+        const problem p = write_outputs(written, false, [&](out_writer& out, out_writer* manifest_out) {
+            import_run r{o, capture, o.manifest != nullptr ? &manifest : nullptr, {}, out, manifest_out, {}};
+            r.many = true;
+            r.left_out = &left_out;
+            r.capture = start_capture(out, std::nullopt);
+            write_header(r.capture, o.layout.header);
+            if (manifest_out != nullptr) start_manifest(*manifest_out);
+            input_problem = import_file(r, path.c_str());
+            signals += r.signals;
+            skipped += r.skipped;
+            if (!input_problem.failed() && !write_failed(r)) finish_capture(r.capture);
+            return input_problem.failed() ? input_problem : problem{};
+        });
+        if (!p.failed()) continue;
+        if (!input_problem.failed() || o.strict) {
+            outcome = p;
+            break;
+        }
+        warn(kTool, p.message + "; left out");
+        ++files_skipped;
+    }
+    progress_end();
+    if (outcome.failed()) return outcome;
+    say_summary(files.size(), signals, files_skipped, left_out);
+    if (skipped > 0 || files_skipped > 0)
+        return problem{kStatusPartial, "entries or files of the inputs were left out (--strict refuses them instead)",
                        false};
     return {};
 }
@@ -370,6 +470,7 @@ problem make_from_description(const options& o, output_file& capture) {
 problem run(int argc, char** argv) {
     options o;
     if (auto ended = read_options(argc, argv, o)) return *ended;
+    if (o.into != nullptr) return make_into(o);
     output_file capture, manifest;
     if (problem p = plan_outputs(o, capture, manifest); p.failed()) return p;
     if (!o.from) return make_from_description(o, capture);

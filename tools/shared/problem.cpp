@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "tools/shared/batch.h"
+
 problem failure(std::string message) { return {kStatusFailure, std::move(message), false}; }
 
 problem usage_error(std::string message) { return {kStatusUsage, std::move(message), true}; }
@@ -10,12 +12,16 @@ problem usage_error(std::string message) { return {kStatusUsage, std::move(messa
 problem refusal(std::string message) { return {kStatusUsage, std::move(message), false}; }
 
 int report(const char* tool, const problem& p) {
+    progress_clear();
     if (!p.message.empty()) std::fprintf(stderr, "%s: %s\n", tool, p.message.c_str());
     if (p.hint_help) std::fprintf(stderr, "Try '%s --help' for more information.\n", tool);
     return p.status;
 }
 
-void warn(const char* tool, const std::string& message) { std::fprintf(stderr, "%s: %s\n", tool, message.c_str()); }
+void warn(const char* tool, const std::string& message) {
+    progress_clear();
+    std::fprintf(stderr, "%s: %s\n", tool, message.c_str());
+}
 
 namespace {
 

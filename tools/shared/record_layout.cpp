@@ -22,13 +22,15 @@ constexpr std::size_t kMostNoteName = 800;
 bool needs_escape(unsigned char c) { return c < 0x20 || c == 0x7F || c == '\\'; }
 
 void append_manifest_name(std::string& text, std::string_view name) {
-    for (const char c : name) {
-        if (!needs_escape(static_cast<unsigned char>(c))) {
-            text += c;
-            continue;
-        }
-        append_hex_escape(text, static_cast<unsigned char>(c));
+    // Runs of bytes that need no escape are appended whole.
+    std::size_t plain = 0;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (!needs_escape(static_cast<unsigned char>(name[i]))) continue;
+        text.append(name.substr(plain, i - plain));
+        append_hex_escape(text, static_cast<unsigned char>(name[i]));
+        plain = i + 1;
     }
+    text.append(name.substr(plain));
 }
 
 // A name as a manifest or a note holds it, its \xNN escapes decoded; any

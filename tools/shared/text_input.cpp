@@ -10,6 +10,13 @@
 #include "platform/platform.h"
 
 std::string_view line_tokens::next(std::string_view separators, unsigned& column) {
+    if (separators.empty()) {  // blanks only: the common case, without the search of the separators
+        while (at < text.size() && is_blank(text[at])) ++at;
+        column = static_cast<unsigned>(at) + 1;
+        const std::size_t start = at;
+        while (at < text.size() && !is_blank(text[at])) ++at;
+        return text.substr(start, at - start);
+    }
     const auto separates = [&](char c) { return is_blank(c) || separators.find(c) != std::string_view::npos; };
     while (at < text.size() && separates(text[at])) ++at;
     column = static_cast<unsigned>(at) + 1;
