@@ -194,6 +194,80 @@ run_result run_view(const scratch_dir& dir, const std::vector<std::string>& args
     return run_program(VIEW_BINARY, dir, args, setup);
 }
 
+namespace {
+
+// The Unix path of a Windows one, as Wine maps it; empty outside Wine.
+std::string unix_path(const std::string& path) {
+    using to_unix = char* (*)(const wchar_t*);
+    const auto convert = reinterpret_cast<to_unix>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (convert == nullptr) return {};
+    char* converted = convert(wide(path).c_str());
+    if (converted == nullptr) return {};
+    std::string result = converted;
+    HeapFree(GetProcessHeap(), 0, converted);
+    return result;
+}
+
+// A word for bash, in single quotes.
+std::string shell_word(const std::string& word) {
+    std::string q = "'";
+    for (char c : word) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+}  // namespace
+
+// The host's bash, which Wine starts as a Unix process: Wine hands it
+// neither standard error nor a process to wait on, so the script it runs
+// does its own redirections and leaves its status in .status when it is
+// done, which is polled for. Each program NAME.exe of `path_first` is a
+// command NAME of the shell that runs it under the emulator.
+run_result run_shell(const scratch_dir& dir, const std::string& command, const run_setup& setup) {
+    run_result result;
+    if (setup.stdout_append || setup.as_nobody || setup.terminal_output || setup.file_limit != 0 ||
+        setup.stderr_closed || setup.stdout_closed || setup.terminate_when || !setup.fifo_name.empty() ||
+        !setup.cut_path.empty() || !setup.stdout_path.empty() || !setup.stdin_path.empty()) {
+        ADD_FAILURE() << "a shell setup that the Windows harness does not make";
+        return result;
+    }
+    if (unix_path(dir.path).empty()) {
+        ADD_FAILURE() << "bash runs only where Wine maps the paths to Unix ones";
+        return result;
+    }
+    std::string script;
+    if (!setup.path_first.empty())
+        for (const auto& entry : std::filesystem::directory_iterator(setup.path_first)) {
+            const std::filesystem::path file = entry.path();
+            if (file.extension() != ".exe") continue;
+            script += file.stem().string() + "() { " + shell_word(TAVLIN_EMULATOR) + " " +
+                      shell_word(unix_path(file.generic_string())) + " \"$@\"; }\n";
+        }
+    if (!setup.stdin_text.empty()) dir.write_bytes(".stdin", setup.stdin_text);
+    script += "(\n" + command + "\n) >.stdout " + (setup.merge_stderr ? "2>&1" : "2>.stderr") + " <" +
+              (setup.stdin_text.empty() ? "/dev/null" : ".stdin") + "\necho $? >.status.new && mv .status.new .status\n";
+    dir.write_bytes(".command", script);
+    std::wstring line = L"/bin/bash .command";
+    STARTUPINFOW start{};
+    start.cb = sizeof start;
+    PROCESS_INFORMATION child{};
+    if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, wide(dir.path).c_str(), &start,
+                       &child) == 0) {
+        ADD_FAILURE() << "bash does not start: error " << GetLastError();
+        return result;
+    }
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+    const std::wstring status = wide(dir.path_of(".status"));
+    while (GetFileAttributesW(status.c_str()) == INVALID_FILE_ATTRIBUTES) Sleep(10);
+    result.status = std::stoi(read_file(dir.path_of(".status")));
+    result.out = read_file(dir.path_of(".stdout"));
+    if (!setup.merge_stderr) result.err = read_file(dir.path_of(".stderr"));
+    for (const char* name : {".status", ".command", ".stdin", ".stdout", ".stderr"})
+        std::filesystem::remove(dir.path_of(name));
+    return result;
+}
+
 std::string directory_listing(const std::string& path) {
     // Windows keeps no permission bits: a file is listed with those a file
     // made under the usual mask of 022 has, 0644, or 0444 when read-only.
