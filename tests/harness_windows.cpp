@@ -116,7 +116,11 @@ run_result run_program(const char* program, const scratch_dir& dir, const std::v
         setup.terminal_output || setup.file_limit != 0 || !setup.path_first.empty() || setup.merge_stderr ||
         setup.stderr_closed || setup.terminate_when || !setup.fifo_name.empty())
         ADD_FAILURE() << "a run setup that the Windows harness does not make";
-    const std::string out_path = setup.stdout_path.empty() ? dir.path_of(".stdout") : setup.stdout_path;
+    // Paths of the setup are the program's: relative to its folder.
+    const auto in_dir = [&](const std::string& path) {
+        return std::filesystem::path(wide(path)).is_relative() ? dir.path_of(path) : path;
+    };
+    const std::string out_path = setup.stdout_path.empty() ? dir.path_of(".stdout") : in_dir(setup.stdout_path);
     const std::string err_path = dir.path_of(".stderr");
     std::wstring command = quoted(wide(program));
     for (const std::string& a : args) command += L" " + quoted(wide(a));
@@ -128,7 +132,7 @@ run_result run_program(const char* program, const scratch_dir& dir, const std::v
     if (cut) SetHandleInformation(caught_read, HANDLE_FLAG_INHERIT, 0);
     HANDLE out = cut ? caught_write : inheritable_file(out_path, GENERIC_WRITE, CREATE_ALWAYS);
     HANDLE err = inheritable_file(err_path, GENERIC_WRITE, CREATE_ALWAYS);
-    std::string in_path = setup.stdin_path.empty() ? "NUL" : setup.stdin_path;
+    std::string in_path = setup.stdin_path.empty() ? "NUL" : in_dir(setup.stdin_path);
     if (!setup.stdin_text.empty()) {
         dir.write_bytes(".stdin", setup.stdin_text);
         in_path = dir.path_of(".stdin");
