@@ -356,8 +356,11 @@ problem open_output(output_file& out, bool spool) {
         letters[6] = '\0';
         out.temporary = prefix + letters;
         const std::wstring temporary = wide(out.temporary);
-        const HANDLE h = CreateFileW(temporary.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        // Shared for deletion: the console's handler removes it while it is
+        // open.
+        const HANDLE h = CreateFileW(temporary.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                     nullptr);
         if (h == INVALID_HANDLE_VALUE) {
             error = last_error();
             if (GetLastError() == ERROR_FILE_EXISTS) continue;

@@ -110,11 +110,14 @@ namespace {
 run_result run_program(const char* program, const scratch_dir& dir, const std::vector<std::string>& args,
                        const run_setup& setup) {
     // What this side can set up: the output's place, a closed output, input
-    // from a text or a file, and a file cut while the program writes into a
-    // full pipe.
+    // from a text or a file, a file cut while the program writes into a
+    // full pipe, and an interrupted run. An interrupted program reads
+    // `stdin_text` from a pipe that stays open, in a console of its own,
+    // and gets Ctrl-C there, whatever `terminate_signal` is; every other
+    // program runs without a console.
     if (setup.stdout_append || setup.as_nobody ||
         setup.terminal_output || setup.file_limit != 0 || !setup.path_first.empty() || setup.merge_stderr ||
-        setup.stderr_closed || setup.terminate_when || !setup.fifo_name.empty())
+        setup.stderr_closed || !setup.fifo_name.empty())
         ADD_FAILURE() << "a run setup that the Windows harness does not make";
     // Paths of the setup are the program's: relative to its folder.
     const auto in_dir = [&](const std::string& path) {
@@ -133,11 +136,21 @@ run_result run_program(const char* program, const scratch_dir& dir, const std::v
     HANDLE out = cut ? caught_write : inheritable_file(out_path, GENERIC_WRITE, CREATE_ALWAYS);
     HANDLE err = inheritable_file(err_path, GENERIC_WRITE, CREATE_ALWAYS);
     std::string in_path = setup.stdin_path.empty() ? "NUL" : in_dir(setup.stdin_path);
-    if (!setup.stdin_text.empty()) {
+    const bool interrupted = static_cast<bool>(setup.terminate_when);
+    std::vector<HANDLE> own_handles;
+    HANDLE feed_read = nullptr, feed_write = nullptr;
+    if (interrupted) {
+        if (CreatePipe(&feed_read, &feed_write, &inherit, 0) == 0) std::abort();
+        SetHandleInformation(feed_write, HANDLE_FLAG_INHERIT, 0);
+        DWORD n = 0;
+        if (WriteFile(feed_write, setup.stdin_text.data(), static_cast<DWORD>(setup.stdin_text.size()), &n,
+                      nullptr) == 0)
+            std::abort();
+    } else if (!setup.stdin_text.empty()) {
         dir.write_bytes(".stdin", setup.stdin_text);
         in_path = dir.path_of(".stdin");
     }
-    HANDLE in = inheritable_file(in_path, GENERIC_READ, OPEN_EXISTING);
+    HANDLE in = interrupted ? feed_read : inheritable_file(in_path, GENERIC_READ, OPEN_EXISTING);
     if (out == INVALID_HANDLE_VALUE || err == INVALID_HANDLE_VALUE || in == INVALID_HANDLE_VALUE) std::abort();
 
     STARTUPINFOW start{};
@@ -148,8 +161,8 @@ run_result run_program(const char* program, const scratch_dir& dir, const std::v
     start.hStdError = err;
     PROCESS_INFORMATION child{};
     const std::wstring directory = wide(dir.path);
-    if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, directory.c_str(), &start,
-                       &child) == 0)
+    if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, interrupted ? CREATE_NEW_CONSOLE : DETACHED_PROCESS,
+                       nullptr, directory.c_str(), &start, &child) == 0)
         std::abort();
     CloseHandle(out);
     CloseHandle(err);
@@ -166,7 +179,29 @@ run_result run_program(const char* program, const scratch_dir& dir, const std::v
         while (ReadFile(caught_read, chunk, sizeof chunk, &n, nullptr) != 0 && n > 0) result.out.append(chunk, n);
         CloseHandle(caught_read);
     }
+    if (interrupted) {
+        for (int tries = 0; tries < 2000 && !setup.terminate_when(); ++tries) Sleep(5);
+        // Ctrl-C on the program's console, as typed there, the tests
+        // attached to it for the moment and ignoring it themselves; their
+        // standard handles are put back afterwards.
+        for (DWORD which : {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE})
+            own_handles.push_back(GetStdHandle(which));
+        FreeConsole();
+        const bool sent = AttachConsole(child.dwProcessId) != 0 && SetConsoleCtrlHandler(nullptr, TRUE) != 0 &&
+                          GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0) != 0;
+        if (!sent) {
+            ADD_FAILURE() << "no Ctrl-C for the program: error " << GetLastError();
+            TerminateProcess(child.hProcess, 1);
+        }
+    }
     WaitForSingleObject(child.hProcess, INFINITE);
+    if (interrupted) {
+        FreeConsole();
+        SetConsoleCtrlHandler(nullptr, FALSE);
+        const DWORD which[] = {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
+        for (std::size_t i = 0; i < own_handles.size(); ++i) SetStdHandle(which[i], own_handles[i]);
+        CloseHandle(feed_write);
+    }
     DWORD status = 0;
     GetExitCodeProcess(child.hProcess, &status);
     CloseHandle(child.hThread);
@@ -176,7 +211,7 @@ run_result run_program(const char* program, const scratch_dir& dir, const std::v
     if (setup.stdout_path.empty() && !cut) result.out = read_file(out_path);
     if (result.out.find('\0') == std::string::npos) result.out = lines_of_text_mode(result.out, "standard output");
     result.err = lines_of_text_mode(read_file(err_path), "standard error");
-    if (!setup.stdin_text.empty()) std::filesystem::remove(dir.path_of(".stdin"));
+    if (!setup.stdin_text.empty() && !interrupted) std::filesystem::remove(dir.path_of(".stdin"));
     return result;
 }
 

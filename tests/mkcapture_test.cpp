@@ -557,6 +557,31 @@ TEST(MkcaptureManifest, NamesReadBackWhole) {
     for (std::size_t k = 0; k < signals.size(); ++k) EXPECT_EQ(names[k + 1], signals[k].name) << "record " << k + 1;
 }
 
+#if defined(_WIN32)
+// Ctrl-C while mkcapture waits for more of its input, its capture's
+// temporary file made, ends it and leaves the old capture and no temporary
+// file. Its status is not compared: Windows gives STATUS_CONTROL_C_EXIT,
+// Wine 0.
+TEST(MkcaptureInterrupt, CtrlCKeepsTheOldFileAndLeavesNoTemporaryFile) {
+    scratch_dir dir;
+    dir.write_bytes("out.cap", "old");
+    run_setup setup;
+    setup.stdin_text = "100 200\n";
+    const std::string path = dir.path;
+    bool made = false;
+    setup.terminate_when = [path, &made] {
+        for (const auto& e : std::filesystem::directory_iterator(path))
+            if (e.path().filename().string().rfind(".out.cap.", 0) == 0) made = true;
+        return made;
+    };
+    const run_result r = run_mkcapture(dir, {"--from", "raw", "-", "out.cap"}, setup);
+    EXPECT_TRUE(made);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(directory_listing(dir.path), entry("out.cap", 0644, "old") + "\n");
+}
+#endif
+
 #if !defined(_WIN32)
 // What only POSIX has: standard input from a directory, a FIFO input, names
 // holding line ends.
