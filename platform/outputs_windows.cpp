@@ -6,6 +6,7 @@
 #include <io.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <cwchar>
@@ -89,6 +90,21 @@ void forget_temporary(const std::wstring& path) {
 }
 
 bool is_separator(char c) { return c == '/' || c == '\\'; }
+
+// The length in bytes of the longest start of the UTF-8 `text` that is at
+// most `units` UTF-16 units and ends between two characters.
+std::size_t utf16_prefix(const std::string& text, std::size_t units) {
+    std::size_t used = 0, at = 0;
+    while (at < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[at]);
+        const std::size_t bytes = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        const std::size_t need = bytes == 4 ? 2 : 1;
+        if (used + need > units) break;
+        used += need;
+        at = std::min(text.size(), at + bytes);
+    }
+    return at;
+}
 
 std::string directory_of(const std::string& path) {
     std::size_t cut = std::string::npos;
@@ -260,6 +276,10 @@ problem plan_output(const char* path, bool binary, output_file& out) {
     CloseHandle(h);
     if (known && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
         return failure(failure_text("cannot write", path, EISDIR));
+    // A read-only file is refused as Windows refuses to open it for
+    // writing, whoever runs the program.
+    if (known && (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0)
+        return failure(failure_text("cannot write", path, -ERROR_ACCESS_DENIED));
     if (!out.regular) {  // NUL, CON, a serial port, a named pipe
         out.how = output_file::kind::direct;
         return {};
@@ -321,10 +341,12 @@ problem open_output(output_file& out, bool spool) {
         case output_file::kind::replace:
             break;
     }
-    // ".NAME.XXXXXX" beside the target.
+    // ".NAME.XXXXXX" beside the target, NAME cut to fit a name's 255 UTF-16
+    // units.
     const std::string directory = directory_of(out.target);
     const std::string name = out.target.substr(directory == "." ? 0 : directory.size());
-    const std::string prefix = (directory == "." ? std::string() : directory) + "." + name + ".";
+    const std::string prefix =
+        (directory == "." ? std::string() : directory) + "." + name.substr(0, utf16_prefix(name, 255 - 8)) + ".";
     int error = 0;
     take_lock();
     for (unsigned attempt = 0; attempt < 100 && out.fd < 0; ++attempt) {
@@ -334,8 +356,11 @@ problem open_output(output_file& out, bool spool) {
         letters[6] = '\0';
         out.temporary = prefix + letters;
         const std::wstring temporary = wide(out.temporary);
-        const HANDLE h = CreateFileW(temporary.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        // Shared for deletion: the console's handler removes it while it is
+        // open.
+        const HANDLE h = CreateFileW(temporary.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                     nullptr);
         if (h == INVALID_HANDLE_VALUE) {
             error = last_error();
             if (GetLastError() == ERROR_FILE_EXISTS) continue;

@@ -110,13 +110,20 @@ namespace {
 run_result run_program(const char* program, const scratch_dir& dir, const std::vector<std::string>& args,
                        const run_setup& setup) {
     // What this side can set up: the output's place, a closed output, input
-    // from a text or a file, and a file cut while the program writes into a
-    // full pipe.
+    // from a text or a file, a file cut while the program writes into a
+    // full pipe, and an interrupted run. An interrupted program reads
+    // `stdin_text` from a pipe that stays open, in a console of its own,
+    // and gets Ctrl-C there, whatever `terminate_signal` is; every other
+    // program runs without a console.
     if (setup.stdout_append || setup.as_nobody ||
         setup.terminal_output || setup.file_limit != 0 || !setup.path_first.empty() || setup.merge_stderr ||
-        setup.stderr_closed || setup.terminate_when || !setup.fifo_name.empty())
+        setup.stderr_closed || !setup.fifo_name.empty())
         ADD_FAILURE() << "a run setup that the Windows harness does not make";
-    const std::string out_path = setup.stdout_path.empty() ? dir.path_of(".stdout") : setup.stdout_path;
+    // Paths of the setup are the program's: relative to its folder.
+    const auto in_dir = [&](const std::string& path) {
+        return std::filesystem::path(wide(path)).is_relative() ? dir.path_of(path) : path;
+    };
+    const std::string out_path = setup.stdout_path.empty() ? dir.path_of(".stdout") : in_dir(setup.stdout_path);
     const std::string err_path = dir.path_of(".stderr");
     std::wstring command = quoted(wide(program));
     for (const std::string& a : args) command += L" " + quoted(wide(a));
@@ -128,12 +135,22 @@ run_result run_program(const char* program, const scratch_dir& dir, const std::v
     if (cut) SetHandleInformation(caught_read, HANDLE_FLAG_INHERIT, 0);
     HANDLE out = cut ? caught_write : inheritable_file(out_path, GENERIC_WRITE, CREATE_ALWAYS);
     HANDLE err = inheritable_file(err_path, GENERIC_WRITE, CREATE_ALWAYS);
-    std::string in_path = setup.stdin_path.empty() ? "NUL" : setup.stdin_path;
-    if (!setup.stdin_text.empty()) {
+    std::string in_path = setup.stdin_path.empty() ? "NUL" : in_dir(setup.stdin_path);
+    const bool interrupted = static_cast<bool>(setup.terminate_when);
+    std::vector<HANDLE> own_handles;
+    HANDLE feed_read = nullptr, feed_write = nullptr;
+    if (interrupted) {
+        if (CreatePipe(&feed_read, &feed_write, &inherit, 0) == 0) std::abort();
+        SetHandleInformation(feed_write, HANDLE_FLAG_INHERIT, 0);
+        DWORD n = 0;
+        if (WriteFile(feed_write, setup.stdin_text.data(), static_cast<DWORD>(setup.stdin_text.size()), &n,
+                      nullptr) == 0)
+            std::abort();
+    } else if (!setup.stdin_text.empty()) {
         dir.write_bytes(".stdin", setup.stdin_text);
         in_path = dir.path_of(".stdin");
     }
-    HANDLE in = inheritable_file(in_path, GENERIC_READ, OPEN_EXISTING);
+    HANDLE in = interrupted ? feed_read : inheritable_file(in_path, GENERIC_READ, OPEN_EXISTING);
     if (out == INVALID_HANDLE_VALUE || err == INVALID_HANDLE_VALUE || in == INVALID_HANDLE_VALUE) std::abort();
 
     STARTUPINFOW start{};
@@ -144,8 +161,8 @@ run_result run_program(const char* program, const scratch_dir& dir, const std::v
     start.hStdError = err;
     PROCESS_INFORMATION child{};
     const std::wstring directory = wide(dir.path);
-    if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, directory.c_str(), &start,
-                       &child) == 0)
+    if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, interrupted ? CREATE_NEW_CONSOLE : DETACHED_PROCESS,
+                       nullptr, directory.c_str(), &start, &child) == 0)
         std::abort();
     CloseHandle(out);
     CloseHandle(err);
@@ -162,7 +179,29 @@ run_result run_program(const char* program, const scratch_dir& dir, const std::v
         while (ReadFile(caught_read, chunk, sizeof chunk, &n, nullptr) != 0 && n > 0) result.out.append(chunk, n);
         CloseHandle(caught_read);
     }
+    if (interrupted) {
+        for (int tries = 0; tries < 2000 && !setup.terminate_when(); ++tries) Sleep(5);
+        // Ctrl-C on the program's console, as typed there, the tests
+        // attached to it for the moment and ignoring it themselves; their
+        // standard handles are put back afterwards.
+        for (DWORD which : {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE})
+            own_handles.push_back(GetStdHandle(which));
+        FreeConsole();
+        const bool sent = AttachConsole(child.dwProcessId) != 0 && SetConsoleCtrlHandler(nullptr, TRUE) != 0 &&
+                          GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0) != 0;
+        if (!sent) {
+            ADD_FAILURE() << "no Ctrl-C for the program: error " << GetLastError();
+            TerminateProcess(child.hProcess, 1);
+        }
+    }
     WaitForSingleObject(child.hProcess, INFINITE);
+    if (interrupted) {
+        FreeConsole();
+        SetConsoleCtrlHandler(nullptr, FALSE);
+        const DWORD which[] = {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
+        for (std::size_t i = 0; i < own_handles.size(); ++i) SetStdHandle(which[i], own_handles[i]);
+        CloseHandle(feed_write);
+    }
     DWORD status = 0;
     GetExitCodeProcess(child.hProcess, &status);
     CloseHandle(child.hThread);
@@ -172,7 +211,7 @@ run_result run_program(const char* program, const scratch_dir& dir, const std::v
     if (setup.stdout_path.empty() && !cut) result.out = read_file(out_path);
     if (result.out.find('\0') == std::string::npos) result.out = lines_of_text_mode(result.out, "standard output");
     result.err = lines_of_text_mode(read_file(err_path), "standard error");
-    if (!setup.stdin_text.empty()) std::filesystem::remove(dir.path_of(".stdin"));
+    if (!setup.stdin_text.empty() && !interrupted) std::filesystem::remove(dir.path_of(".stdin"));
     return result;
 }
 
@@ -192,6 +231,80 @@ run_result run_export(const scratch_dir& dir, const std::vector<std::string>& ar
 
 run_result run_view(const scratch_dir& dir, const std::vector<std::string>& args, const run_setup& setup) {
     return run_program(VIEW_BINARY, dir, args, setup);
+}
+
+namespace {
+
+// The Unix path of a Windows one, as Wine maps it; empty outside Wine.
+std::string unix_path(const std::string& path) {
+    using to_unix = char* (*)(const wchar_t*);
+    const auto convert = reinterpret_cast<to_unix>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (convert == nullptr) return {};
+    char* converted = convert(wide(path).c_str());
+    if (converted == nullptr) return {};
+    std::string result = converted;
+    HeapFree(GetProcessHeap(), 0, converted);
+    return result;
+}
+
+// A word for bash, in single quotes.
+std::string shell_word(const std::string& word) {
+    std::string q = "'";
+    for (char c : word) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+}  // namespace
+
+// The host's bash, which Wine starts as a Unix process: Wine hands it
+// neither standard error nor a process to wait on, so the script it runs
+// does its own redirections and leaves its status in .status when it is
+// done, which is polled for. Each program NAME.exe of `path_first` is a
+// command NAME of the shell that runs it under the emulator.
+run_result run_shell(const scratch_dir& dir, const std::string& command, const run_setup& setup) {
+    run_result result;
+    if (setup.stdout_append || setup.as_nobody || setup.terminal_output || setup.file_limit != 0 ||
+        setup.stderr_closed || setup.stdout_closed || setup.terminate_when || !setup.fifo_name.empty() ||
+        !setup.cut_path.empty() || !setup.stdout_path.empty() || !setup.stdin_path.empty()) {
+        ADD_FAILURE() << "a shell setup that the Windows harness does not make";
+        return result;
+    }
+    if (unix_path(dir.path).empty()) {
+        ADD_FAILURE() << "bash runs only where Wine maps the paths to Unix ones";
+        return result;
+    }
+    std::string script;
+    if (!setup.path_first.empty())
+        for (const auto& entry : std::filesystem::directory_iterator(setup.path_first)) {
+            const std::filesystem::path file = entry.path();
+            if (file.extension() != ".exe") continue;
+            script += file.stem().string() + "() { " + shell_word(TAVLIN_EMULATOR) + " " +
+                      shell_word(unix_path(file.generic_string())) + " \"$@\"; }\n";
+        }
+    if (!setup.stdin_text.empty()) dir.write_bytes(".stdin", setup.stdin_text);
+    script += "(\n" + command + "\n) >.stdout " + (setup.merge_stderr ? "2>&1" : "2>.stderr") + " <" +
+              (setup.stdin_text.empty() ? "/dev/null" : ".stdin") + "\necho $? >.status.new && mv .status.new .status\n";
+    dir.write_bytes(".command", script);
+    std::wstring line = L"/bin/bash .command";
+    STARTUPINFOW start{};
+    start.cb = sizeof start;
+    PROCESS_INFORMATION child{};
+    if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, wide(dir.path).c_str(), &start,
+                       &child) == 0) {
+        ADD_FAILURE() << "bash does not start: error " << GetLastError();
+        return result;
+    }
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+    const std::wstring status = wide(dir.path_of(".status"));
+    while (GetFileAttributesW(status.c_str()) == INVALID_FILE_ATTRIBUTES) Sleep(10);
+    result.status = std::stoi(read_file(dir.path_of(".status")));
+    result.out = read_file(dir.path_of(".stdout"));
+    if (!setup.merge_stderr) result.err = read_file(dir.path_of(".stderr"));
+    for (const char* name : {".status", ".command", ".stdin", ".stdout", ".stderr"})
+        std::filesystem::remove(dir.path_of(name));
+    return result;
 }
 
 std::string directory_listing(const std::string& path) {
