@@ -16,6 +16,7 @@ namespace {
 const char* const kImportStart =
     "\n"
     "usage: mkcapture --from FORM [OPTION...] INPUT... OUTPUT\n"
+    "       mkcapture --from FORM [OPTION...] --into DIR INPUT...\n"
     "Writes the signals read from each INPUT (a directory: its files, below it)\n"
     "in another tool's form as records, in the order given:\n";
 
@@ -44,7 +45,10 @@ const char* const kLayoutAndOptions =
 
 const char* const kOptionsEnd =
     "  --manifest FILE   write each record's number (hex, as tavlin prints\n"
-    "                    it) and its signal's name or input line to FILE\n"
+    "                    it) and its signal's name or input line to FILE\n"    "  --into DIR        a capture for each input file in DIR (made when\n"
+    "                    missing), named after the file with '.cap' for its\n"
+    "                    end; --manifest END then writes NAME.cap END beside\n"
+    "                    each\n"
     "\n"
     "OUTPUT and the manifest: '-' is standard output; a device or a FIFO is\n"
     "written into; a file is replaced only when everything was written, and\n"
