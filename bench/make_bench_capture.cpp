@@ -13,16 +13,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "bench/random.h"
 #include "capture/writer.h"
 
 namespace {
-
-std::uint64_t next_random(std::uint64_t& state) {  // splitmix64
-    std::uint64_t z = (state += 0x9E3779B97F4A7C15u);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
-    return z ^ (z >> 31);
-}
 
 void fill_random(std::uint32_t* record, std::uint64_t& state) {
     for (std::size_t i = 0; i < kRecordWords; ++i) {

@@ -13,30 +13,27 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "bench/random.h"
 
-std::uint64_t next_random(std::uint64_t& state) {  // splitmix64
-    std::uint64_t z = (state += 0x9E3779B97F4A7C15u);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
-    return z ^ (z >> 31);
-}
+namespace {
 
 // A number from 0 to n - 1.
 unsigned below(std::uint64_t& state, unsigned n) { return static_cast<unsigned>(next_random(state) % n); }
 
-const char* const kCategories[] = {"TVs", "ACs", "Audio_and_Video_Receivers", "Projectors", "Fans", "Cameras",
-                                   "Consoles", "LED_Lighting", "Cable_Boxes", "DVD_Players", "Heaters", "Toys"};
-const char* const kBrands[] = {"Akira", "Bexa", "Cordoba", "Delmar", "Elvo", "Fontaine", "Grelo", "Hakuna",
+const char* const kCategories[] = {"TVs",         "ACs",          "Audio_and_Video_Receivers",
+                                   "Projectors",  "Fans",         "Cameras",
+                                   "Consoles",    "LED_Lighting", "Cable_Boxes",
+                                   "DVD_Players", "Heaters",      "Toys"};
+const char* const kBrands[] = {"Akira", "Bexa", "Cordoba", "Delmar", "Elvo",  "Fontaine", "Grelo", "Hakuna",
                                "Ivra",  "Jubo", "Kestrel", "Lumio",  "Mirel", "Nordik",   "Orvo",  "Pleto",
                                "Quara", "Rovi", "Selka",   "Tarvo",  "Ulmo",  "Vesto",    "Wenda", "Xeno"};
-const char* const kButtons[] = {"Power", "Vol_up", "Vol_dn", "Ch_next", "Ch_prev", "Mute", "Input", "Menu",
-                                "Ok",    "Up",     "Down",   "Left",    "Right",   "Back", "Cool_hi", "Heat_lo",
-                                "Off",   "Dh",     "Play",   "Pause"};
+const char* const kButtons[] = {"Power",   "Vol_up",  "Vol_dn", "Ch_next", "Ch_prev", "Mute",  "Input",
+                                "Menu",    "Ok",      "Up",     "Down",    "Left",    "Right", "Back",
+                                "Cool_hi", "Heat_lo", "Off",    "Dh",      "Play",    "Pause"};
 // The protocols the reader encodes, and two it does not (left out with a note).
-const char* const kProtocols[] = {"NEC",    "NECext",  "NEC42",  "NEC42ext", "Samsung32", "SIRC", "SIRC15",
-                                  "SIRC20", "Pioneer", "RCA",    "Kaseikyo", "RC5",       "RC5X", "RC6",
-                                  "NEC",    "NECext",  "Samsung32", "Denon", "Sharp"};
+const char* const kProtocols[] = {"NEC",    "NECext",  "NEC42",     "NEC42ext", "Samsung32", "SIRC", "SIRC15",
+                                  "SIRC20", "Pioneer", "RCA",       "Kaseikyo", "RC5",       "RC5X", "RC6",
+                                  "NEC",    "NECext",  "Samsung32", "Denon",    "Sharp"};
 
 void hex_bytes(std::string& text, std::uint32_t value) {
     char byte[8];

@@ -12,36 +12,16 @@ problem usage_error(std::string message) { return {kStatusUsage, std::move(messa
 
 problem refusal(std::string message) { return {kStatusUsage, std::move(message), false}; }
 
-namespace {
-
-// A message as a terminal may show it: what the input or the command line
-// put in it (a path, a name) holds no control byte and no invalid UTF-8
-// raw, each written \xNN.
-std::string shown(std::string_view message) {
-    std::string out;
-    for (std::size_t i = 0; i < message.size();) {
-        if (const std::size_t length = printable_length(message, i)) {
-            out.append(message.substr(i, length));
-            i += length;
-        } else {
-            append_hex_escape(out, static_cast<unsigned char>(message[i++]));
-        }
-    }
-    return out;
-}
-
-}  // namespace
-
 int report(const char* tool, const problem& p) {
     progress_clear();
-    if (!p.message.empty()) std::fprintf(stderr, "%s: %s\n", tool, shown(p.message).c_str());
+    if (!p.message.empty()) std::fprintf(stderr, "%s: %s\n", tool, terminal_text(p.message).c_str());
     if (p.hint_help) std::fprintf(stderr, "Try '%s --help' for more information.\n", tool);
     return p.status;
 }
 
 void warn(const char* tool, const std::string& message) {
     progress_clear();
-    std::fprintf(stderr, "%s: %s\n", tool, shown(message).c_str());
+    std::fprintf(stderr, "%s: %s\n", tool, terminal_text(message).c_str());
 }
 
 namespace {

@@ -226,3 +226,16 @@ void drop_text(text_source& source, std::size_t bytes) {
     source.line += static_cast<unsigned>(std::count(gone.begin(), gone.end(), '\n'));
     source.start += gone.size();
 }
+
+std::string terminal_text(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size();) {
+        if (const std::size_t length = printable_length(text, i)) {
+            out.append(text.substr(i, length));
+            i += length;
+        } else {
+            append_hex_escape(out, static_cast<unsigned char>(text[i++]));
+        }
+    }
+    return out;
+}

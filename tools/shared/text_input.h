@@ -137,6 +137,11 @@ bool looks_binary(std::string_view text);
 // control byte or a byte of invalid UTF-8.
 std::size_t printable_length(std::string_view text, std::size_t at);
 
+// `text` as a terminal may show it (a message, a name in a table): valid,
+// printable UTF-8 as it is, every control byte and byte of invalid UTF-8 as
+// \xNN.
+std::string terminal_text(std::string_view text);
+
 // Appends `c` as the four characters \xNN, in uppercase hexadecimal.
 void append_hex_escape(std::string& text, unsigned char c);
 

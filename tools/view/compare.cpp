@@ -16,10 +16,8 @@ namespace {
 // The rules the checksum finder tries: the plain folds, then CRC-8 with each
 // common polynomial, straight and reflected, from 0 and from 0xFF.
 std::vector<checksum_rule> make_rules() {
-    std::vector<checksum_rule> rules = {{"sum", 0, 0, false, 0},
-                                        {"xor", 1, 0, false, 0},
-                                        {"nibbles", 2, 0, false, 0},
-                                        {"negated sum", 3, 0, false, 0}};
+    std::vector<checksum_rule> rules = {
+        {"sum", 0, 0, false, 0}, {"xor", 1, 0, false, 0}, {"nibbles", 2, 0, false, 0}, {"negated sum", 3, 0, false, 0}};
     for (const std::uint8_t poly : {0x07, 0x31, 0x1D, 0x2F, 0x9B})
         for (const bool reflected : {false, true})
             for (const std::uint8_t init : {0x00, 0xFF}) rules.push_back({"crc8", 4, poly, reflected, init});
@@ -72,7 +70,8 @@ std::vector<checksum_hit> find_checksums(const bench_group& group) {
     std::vector<std::uint64_t> masks(rules.size() * span, 0);
     for (std::size_t r = 0; r < rules.size(); ++r)
         for (unsigned i = 0; i < b; ++i)
-            for (unsigned j = i + 1; j <= b; ++j) masks[r * span + i * (b + 1) + j] = low_bits(b) & ~(low_bits(j) & ~low_bits(i));
+            for (unsigned j = i + 1; j <= b; ++j)
+                masks[r * span + i * (b + 1) + j] = low_bits(b) & ~(low_bits(j) & ~low_bits(i));
     std::vector<crc_table> tables;
     for (const checksum_rule& rule : rules) tables.push_back(make_table(rule.poly, rule.reflected));
     std::array<std::uint64_t, 256> where{};  // the positions of each byte value in the frame
@@ -124,40 +123,27 @@ std::string hex2(unsigned v) {
 }
 
 std::string bytes_range(unsigned first, unsigned last) {
-    return first == last ? "byte " + std::to_string(first) : "bytes " + std::to_string(first) + "-" + std::to_string(last);
+    return first == last ? "byte " + std::to_string(first)
+                         : "bytes " + std::to_string(first) + "-" + std::to_string(last);
 }
 
 }  // namespace
 
 std::string bits_range(const bit_change& c) {
-    std::string text = c.first_bit == c.last_bit ? "bit " + std::to_string(c.first_bit)
-                                                 : "bits " + std::to_string(c.first_bit) + "-" + std::to_string(c.last_bit);
+    std::string text = c.first_bit == c.last_bit
+                           ? "bit " + std::to_string(c.first_bit)
+                           : "bits " + std::to_string(c.first_bit) + "-" + std::to_string(c.last_bit);
     const unsigned byte = c.first_bit / 8;
     if (c.last_bit / 8 == byte)
         text += " (byte " + std::to_string(byte) + ", " +
-                (c.first_bit == c.last_bit ? "bit " + std::to_string(c.first_bit % 8)
-                                           : "bits " + std::to_string(c.first_bit % 8) + "-" +
-                                                 std::to_string(c.last_bit % 8)) +
+                (c.first_bit == c.last_bit
+                     ? "bit " + std::to_string(c.first_bit % 8)
+                     : "bits " + std::to_string(c.first_bit % 8) + "-" + std::to_string(c.last_bit % 8)) +
                 ")";
     return text;
 }
 
 namespace {
-
-std::string terminal(std::string_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size();) {
-        const std::size_t length = printable_length(text, i);
-        if (length == 0) {
-            append_hex_escape(out, static_cast<unsigned char>(text[i]));
-            ++i;
-        } else {
-            out.append(text.substr(i, length));
-            i += length;
-        }
-    }
-    return out;
-}
 
 std::string group_title(const bench_group& g, profile_list profiles) {
     return std::string(profiles[g.decoder]->name) + ", " + std::to_string(g.length) + " bytes";
@@ -208,7 +194,8 @@ void add_to_workbench(workbench& bench, profile_list profiles, const record_read
         if (!d.fits || profiles[p]->group_width != 8) continue;
         if (static_cast<std::uint64_t>(f.stats.n_all) != 8 * std::uint64_t{f.group_count}) continue;
         std::size_t g = 0;
-        while (g < bench.groups.size() && !(bench.groups[g].decoder == p && bench.groups[g].length == f.group_count)) ++g;
+        while (g < bench.groups.size() && !(bench.groups[g].decoder == p && bench.groups[g].length == f.group_count))
+            ++g;
         std::uint64_t kept = 0;
         for (const bench_group& group : bench.groups) kept += group.frames.size();
         if (kept >= kMostBenchFrames) {
@@ -234,7 +221,8 @@ group_study study_group(const bench_group& group, std::optional<std::uint64_t> b
     bool differ = false;
     for (const bench_frame& frame : group.frames) {
         std::vector<bool> changed(bits);
-        for (std::size_t k = 0; k < bits; ++k) changed[k] = ((frame.bytes[k / 8] ^ reference[k / 8]) >> (k % 8) & 1) != 0;
+        for (std::size_t k = 0; k < bits; ++k)
+            changed[k] = ((frame.bytes[k / 8] ^ reference[k / 8]) >> (k % 8) & 1) != 0;
         differ = differ || frame.bytes != reference;
         s.changed.push_back(std::move(changed));
     }
@@ -269,12 +257,14 @@ std::string workbench_text(const workbench& bench, profile_list profiles, std::o
     if (bench.left_out != 0) text += std::to_string(bench.left_out) + " more frames are left out\n";
     for (const bench_group& g : bench.groups) {
         const group_study s = study_group(g, base);
-        text += "\n" + group_title(g, profiles) + ", against record " + record_number_text(g.frames[s.base].record) + "\n";
+        text +=
+            "\n" + group_title(g, profiles) + ", against record " + record_number_text(g.frames[s.base].record) + "\n";
         std::size_t width = 4;
-        for (const bench_frame& f : g.frames) width = std::max(width, std::min<std::size_t>(24, terminal(f.label).size()));
+        for (const bench_frame& f : g.frames)
+            width = std::max(width, std::min<std::size_t>(24, terminal_text(f.label).size()));
         for (std::size_t i = 0; i < g.frames.size(); ++i) {
             const bench_frame& f = g.frames[i];
-            std::string name = terminal(f.label);
+            std::string name = terminal_text(f.label);
             if (name.size() > width) name = name.substr(0, width - 2) + "..";
             const std::string number = record_number_text(f.record);
             std::string line = std::string(number.size() < 8 ? 8 - number.size() : 0, ' ') + number + "  " + name +
@@ -300,7 +290,7 @@ std::string workbench_text(const workbench& bench, profile_list profiles, std::o
         for (const bit_change& c : s.changes) {
             text += "  " + bits_range(c) + ":";
             for (std::size_t n = 0; n < c.frames.size() && n < kMostNamed; ++n)
-                text += (n ? ", " : " ") + terminal(frame_name(g.frames[c.frames[n]]));
+                text += (n ? ", " : " ") + terminal_text(frame_name(g.frames[c.frames[n]]));
             if (c.frames.size() > kMostNamed) text += " and " + std::to_string(c.frames.size() - kMostNamed) + " more";
             text += "\n";
         }

@@ -42,29 +42,11 @@ std::string bits_only(const decoder_reading& d) {
     return bits;
 }
 
-// `text` for a terminal: printable characters as they are, any other byte
-// as \xNN.
-std::string terminal_text(std::string_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size();) {
-        const std::size_t length = printable_length(text, i);
-        if (length == 0) {
-            append_hex_escape(out, static_cast<unsigned char>(text[i]));
-            ++i;
-        } else {
-            out.append(text.substr(i, length));
-            i += length;
-        }
-    }
-    return out;
-}
-
 }  // namespace
 
 std::string row_labels(const table_row& row) {
     if (row.first_label == row.last_label) return row.first_label;
-    return (row.first_label.empty() ? "-" : row.first_label) + " .. " +
-           (row.last_label.empty() ? "-" : row.last_label);
+    return (row.first_label.empty() ? "-" : row.first_label) + " .. " + (row.last_label.empty() ? "-" : row.last_label);
 }
 
 comparison_table start_table(const format_profile& profile, std::size_t decoder, const record_readings* base) {
@@ -118,7 +100,8 @@ std::string table_text(const std::vector<table_row>& rows) {
             records += '-';
             records += record_number_text(row.last);
         }
-        const std::string margin = std::string(records.size() < 12 ? 12 - records.size() : 0, ' ') + records + (row.fits ? " * " : "   ");
+        const std::string margin =
+            std::string(records.size() < 12 ? 12 - records.size() : 0, ' ') + records + (row.fits ? " * " : "   ");
         const std::string labels = row_labels(row);
         text += margin + row.text + (labels.empty() ? "" : "  # " + terminal_text(labels)) + "\n";
         std::string marks(margin.size(), ' ');
