@@ -175,6 +175,25 @@ INSTANTIATE_TEST_SUITE_P(
                   "left out: line 1: a: not a broadlink code: the code says 4 bytes of durations, and holds 2\n"
                   "left out: line 2: b: not a broadlink code: a code shorter than its 4-byte head\nc: 100 200 "
                   "300\nleft out: line 2: d: a zero duration\n"},
+        // A list under a code's key that holds what no duration is, is left
+        // out with why; a list elsewhere is no code, even with the encoding
+        // "Raw"; a name given around the codes' own keys does not hide them,
+        // and a code's label may come after it.
+        form_case{"json_lists_names_and_labels", "json",
+                  "{\"commandsEncoding\": \"Raw\", \"name\": \"TV\", \"temps\": [16, 17],\n"
+                  "\"commands\": {\"power\": [100, -200, 300], \"a\": {\"code\": [9000, -4500.5, 560]},\n"
+                  "\"b\": {\"code\": [9000, \"x\"]}, \"c\": {\"code\": [1, 2, 3], \"name\": \"Mute\"}}}",
+                  "power: 100 200 300\nleft out: line 2: a: not a duration: '-4500.5'\n"
+                  "left out: line 3: b: a list of durations holds 'x'\nMute: 1 2 3\n"},
+        form_case{"yaml_nested_too_deep", "yaml",
+                  "a:\n" +
+                      [] {
+                          std::string nested;
+                          for (int i = 1; i < 600; ++i)
+                              nested += std::string(static_cast<std::size_t>(i), ' ') + "b:\n";
+                          return nested;
+                      }(),
+                  "stops: line 256: nested deeper than 256 levels"},
         form_case{"json_syntax", "json", "{\"a\": [1, 2,\n ]}",
                   "stops: line 2, column 2: not JSON: syntax error while parsing value - unexpected ']'; expected "
                   "'[', '{', or a literal"},

@@ -68,8 +68,8 @@ bool is_hex(std::string_view code) {
 // a base64 code.
 std::size_t name_end(std::string_view line) {
     const std::size_t colon = line.find(':'), equals = line.find('=');
-    const bool padding =
-        equals != std::string_view::npos && trimmed(line.substr(equals)).find_first_not_of('=') == std::string_view::npos;
+    const bool padding = equals != std::string_view::npos &&
+                         trimmed(line.substr(equals)).find_first_not_of('=') == std::string_view::npos;
     return padding || colon < equals ? colon : equals;
 }
 

@@ -44,7 +44,8 @@ bool split_fields(text_line line, std::vector<csv_field>& fields, import_error& 
             ++i;
             while (i < t.size() && is_blank(t[i])) ++i;
             if (i < t.size() && t[i] != ',')
-                return fail(error, line.number, static_cast<unsigned>(i) + 1, "text after a quoted field's closing '\"'");
+                return fail(error, line.number, static_cast<unsigned>(i) + 1,
+                            "text after a quoted field's closing '\"'");
         } else {
             const std::size_t end = std::min(t.find(',', i), t.size());
             f.text = std::string(trimmed(t.substr(i, end - i)));

@@ -64,7 +64,6 @@ bool take_apart(std::string_view text, log_line& l) {
 
 // The most durations a raw dump may hold: far more than a receiver's
 // buffer, and a bound on what a dump over many lines costs.
-constexpr std::size_t kMostDurations = 65536;
 
 constexpr std::string_view kRawStart = "Received Raw:", kProntoStart = "Received Pronto:";
 

@@ -81,7 +81,7 @@ struct json_events {
     bool boolean(bool) { return scalar("", false); }
     bool number_integer(std::int64_t v) { return scalar(std::to_string(v), true); }
     bool number_unsigned(std::uint64_t v) { return scalar(std::to_string(v), true); }
-    bool number_float(double, const std::string& text) { return scalar(text, false); }
+    bool number_float(double, const std::string& text) { return scalar(text, true); }
     bool string(std::string& text) { return scalar(text, false); }
     bool binary(nlohmann::json::binary_t&) { return scalar("", false); }
     bool start_object(std::size_t) { return walk_open(walk, true, line_of(input)); }
@@ -178,13 +178,16 @@ void write_nested(const write_settings& settings, std::vector<std::string> keys,
         open.keys.push_back(keys[i]);
         open.filled.push_back(false);
     }
-    // A last key that names a code, or that an object of the same key holds
-    // already, is spelt with its first byte escaped: the same name read
-    // back, another key to a reader that keeps one value a key.
+    // A last key that names a code, that an object of the same key holds
+    // already, or that a signal of the same name took, is spelt with its
+    // first bytes escaped, one more for each such spelling before it: the
+    // same name read back, another key to a reader that keeps one value a
+    // key.
     const bool object_before = settings.identifiers.count(path + keys.back() + '/') != 0;
-    settings.identifiers.emplace(path + keys.back(), 0);
+    const bool hidden = object_before || (keys.size() > 1 && names_a_code(keys.back()));
+    const unsigned before = settings.identifiers[path + keys.back()]++;
     start_entry(open, base, text);
-    append_json_string(text, keys.back(), object_before || (keys.size() > 1 && names_a_code(keys.back())));
+    append_json_string(text, keys.back(), (hidden ? 1 : 0) + before);
     text += ": ";
     append_json_string(text, code);
 }

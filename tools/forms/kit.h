@@ -14,6 +14,10 @@
 // The longest duration: a capture's word is a signed 32-bit duration.
 constexpr std::uint64_t kLongestDuration = 0x7FFFFFFF;
 
+// The most durations a signal of a text form holds: as many as 64 records
+// of continued frames take, and more, so that memory holds one signal.
+constexpr std::size_t kMostDurations = 65536;
+
 // The gap that pair forms (Pronto, sendir) add after a signal that ends with
 // a burst: 100 ms, longer than the gap between repeats of common remotes.
 constexpr std::uint32_t kLeadOut = 100000;

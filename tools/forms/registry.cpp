@@ -45,7 +45,8 @@ const char* const kLayoutAndOptions =
 
 const char* const kOptionsEnd =
     "  --manifest FILE   write each record's number (hex, as tavlin prints\n"
-    "                    it) and its signal's name or input line to FILE\n"    "  --into DIR        a capture for each input file in DIR (made when\n"
+    "                    it) and its signal's name or input line to FILE\n"
+    "  --into DIR        a capture for each input file in DIR (made when\n"
     "                    missing), named after the file with '.cap' for its\n"
     "                    end; --manifest END then writes NAME.cap END beside\n"
     "                    each\n"

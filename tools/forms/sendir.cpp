@@ -16,7 +16,6 @@ tick_length cycle_of(std::uint64_t frequency) { return {1000000, frequency}; }
 
 // The most durations a command's repeats may make: far more than a record
 // holds, and a bound on what one line costs.
-constexpr std::size_t kMostDurations = 65536;
 
 bool read_sendir(text_source& source, const read_settings&, signal_sink& sink, import_error& error) {
     return for_each_named_line(source, sink, error, [&](text_line line, std::string named) {

@@ -82,6 +82,8 @@ bool durations_of(const std::vector<std::int64_t>& values, ir_signal& s, std::st
 
 enum class code_reading { none, signal, bad };
 
+const std::string kTooManyDurations = "more than " + std::to_string(kMostDurations) + " durations";
+
 // True at a level below a code set's "commands", where the file's encoding
 // says what every string is.
 bool in_commands(const tree_walk& walk) {
@@ -112,6 +114,7 @@ code_reading read_code(const tree_walk& walk, std::string_view key, std::string_
         for (std::string_view token = tokens.next("[],"); !token.empty(); token = tokens.next("[],")) {
             const std::optional<std::int64_t> v = signed_number(token);
             if (!v) return problem = "not a duration: " + quoted(token), code_reading::bad;
+            if (values.size() == kMostDurations) return problem = kTooManyDurations, code_reading::bad;
             values.push_back(*v);
         }
         return durations_of(values, s, problem) ? code_reading::signal : code_reading::bad;
@@ -133,15 +136,21 @@ code_reading read_code(const tree_walk& walk, std::string_view key, std::string_
     return code_reading::signal;
 }
 
-// The name of a code found under `key` at the deepest level.
-std::string name_of(tree_walk& walk, std::string_view key) {
-    for (std::size_t i = walk.levels.size(); i-- > 0;) {
-        tree_level& level = walk.levels[i];
-        if (!level.named) continue;
-        return ++level.labelled == 1 ? level.label : level.label + "/" + std::to_string(level.labelled);
-    }
+// The name of a code found under `key` of the level at `depth`: the label
+// of the nearest map that has one when the key names a code (or the code is
+// an item of a list under such a key) and no code set's "commands" is in
+// between, its path of keys otherwise.
+std::string name_of(tree_walk& walk, std::size_t depth, std::string_view key) {
+    const bool item = !walk.levels[depth].map && depth > 0;
+    if (names_a_code(key) || (item && names_a_code(walk.levels[depth].key)))
+        for (std::size_t i = depth + 1; i-- > 0;) {
+            tree_level& level = walk.levels[i];
+            if (level.named)
+                return ++level.labelled == 1 ? level.label : level.label + "/" + std::to_string(level.labelled);
+            if (is_one_of(level.key, {"commands"})) break;
+        }
     std::vector<std::string_view> path;
-    for (std::size_t i = 2; i < walk.levels.size(); ++i) path.push_back(walk.levels[i].key);
+    for (std::size_t i = 2; i <= depth; ++i) path.push_back(walk.levels[i].key);
     path.push_back(key);
     std::size_t first = 0, last = path.size();
     if (last - first > 1 && is_one_of(path[first], {"commands", "data"})) ++first;
@@ -158,13 +167,15 @@ void stop(tree_walk& walk, unsigned line, std::string message) {
 
 // Sends `s` on, with the carrier and repeats of the map it was found in and
 // the levels above.
-void emit(tree_walk& walk, std::size_t level, ir_signal& s) {
+void emit(tree_walk& walk, std::size_t level, ir_signal& s, std::string_view key) {
+    s.name = name_of(walk, level, key);
     for (std::size_t i = level + 1; i-- > 0 && s.carrier == 0;) s.carrier = walk.levels[i].carrier;
     if (s.repeats == 0 && walk.levels[level].times > 1) s.repeats = walk.levels[level].times - 1;
     walk.sink->take(s);
 }
 
-void leave_out(tree_walk& walk, const ir_signal& s, const std::string& problem) {
+void leave_out(tree_walk& walk, ir_signal& s, std::size_t depth, std::string_view key, const std::string& problem) {
+    s.name = name_of(walk, depth, key);
     const import_error error{s.line, 0, (s.name.empty() ? std::string() : s.name + ": ") + problem};
     if (!walk.sink->skip(error)) {
         walk.stopped = true;
@@ -180,15 +191,24 @@ void found(tree_walk& walk, std::string_view key, ir_signal& s) {
     for (std::size_t i = 0; i < walk.levels.size(); ++i)
         if (walk.levels[i].pending) {
             walk.levels[i].pending = false;
-            emit(walk, i, walk.levels[i].held);
+            emit(walk, i, walk.levels[i].held, walk.levels[i].held_key);
         }
     tree_level& top = walk.levels.back();
     if (top.map && names_a_code(key)) {
         top.held = std::move(s);
+        top.held_key = std::string(key);
         top.pending = true;
         return;
     }
-    emit(walk, walk.levels.size() - 1, s);
+    emit(walk, walk.levels.size() - 1, s, key);
+}
+
+// A list of durations that holds what no duration is: left out at its end,
+// with why.
+void break_list(tree_level& level, std::string why) {
+    level.numbers = false;
+    level.durations.clear();
+    level.broken = std::move(why);
 }
 
 // The value under `key` of the deepest level is done.
@@ -232,11 +252,12 @@ bool walk_open(tree_walk& walk, bool map, unsigned line) {
     level.ignored = parent.ignored || (parent.map && parent.expect_key);
     if (!level.ignored) {
         level.key = child_key(walk);
-        level.numbers = !map && (names_a_code(level.key) || walk.encoding == "raw");
-        if (parent.numbers) {  // a list that holds more than numbers is no code
-            parent.numbers = false;
-            parent.durations.clear();
-        }
+        level.numbers = !map && (names_a_code(level.key) || (walk.encoding == "raw" && in_commands(walk)));
+        // A list that holds a list or a map is no code; once it held
+        // numbers, it is a code that cannot be read.
+        if (parent.numbers && !parent.durations.empty())
+            break_list(parent, "a list of durations holds a " + std::string(map ? "map" : "list"));
+        parent.numbers = false;
     }
     walk.levels.push_back(std::move(level));
     return true;
@@ -248,7 +269,7 @@ bool walk_close(tree_walk& walk) {
     const std::size_t at = walk.levels.size() - 1;
     if (level.pending) {
         level.pending = false;
-        emit(walk, at, level.held);
+        emit(walk, at, level.held, level.held_key);
     }
     tree_level closed = std::move(walk.levels.back());
     walk.levels.pop_back();
@@ -262,16 +283,13 @@ bool walk_close(tree_walk& walk) {
     advance(parent);
     if (closed.ignored) return !walk.stopped;
     if (lower_case(closed.key) == "repeat" && closed.times != 0) parent.times = closed.times;
-    if (closed.numbers && !closed.durations.empty()) {
-        ir_signal s;
-        s.line = closed.line;
-        s.name = name_of(walk, closed.key);
-        std::string problem;
-        if (durations_of(closed.durations, s, problem))
-            found(walk, closed.key, s);
-        else
-            leave_out(walk, s, problem);
-    }
+    ir_signal s;
+    s.line = closed.line;
+    std::string problem = std::move(closed.broken);
+    if (closed.numbers && !closed.durations.empty() && durations_of(closed.durations, s, problem))
+        found(walk, closed.key, s);
+    else if (!problem.empty())
+        leave_out(walk, s, walk.levels.size() - 1, closed.key, problem);
     return !walk.stopped;
 }
 
@@ -291,12 +309,18 @@ bool walk_scalar(tree_walk& walk, std::string_view text, bool number, unsigned l
     const std::string key = child_key(walk);
     advance(level);
     if (level.numbers) {
-        if (const std::optional<std::int64_t> v = number ? signed_number(text) : std::nullopt) {
+        const std::optional<std::int64_t> v = number ? signed_number(text) : std::nullopt;
+        if (v && level.durations.size() < kMostDurations) {
             level.durations.push_back(*v);
             return true;
         }
-        level.numbers = false;
-        level.durations.clear();
+        if (v || number || !level.durations.empty()) {
+            break_list(level, v        ? kTooManyDurations
+                              : number ? "not a duration: " + quoted(text)
+                                       : "a list of durations holds " + quoted(text));
+            return true;
+        }
+        level.numbers = false;  // a list of strings: each may be a code
     }
     // A value that reads as a code is one, whatever its key ("power", or a
     // command named "name"); the keys below say what the others mean.
@@ -325,9 +349,8 @@ bool walk_scalar(tree_walk& walk, std::string_view text, bool number, unsigned l
     }
     if (reading == code_reading::none) return true;  // a maker, a temperature, a count: no code
     s.line = line;
-    s.name = name_of(walk, key);
     if (reading == code_reading::bad)
-        leave_out(walk, s, problem);
+        leave_out(walk, s, walk.levels.size() - 1, key, problem);
     else
         found(walk, key, s);
     return !walk.stopped;
@@ -352,12 +375,10 @@ bool broadlink_code(const ir_signal& signal, std::string& code, std::string& pro
     return true;
 }
 
-void append_json_string(std::string& out, std::string_view text, bool hide_first) {
+void append_json_string(std::string& out, std::string_view text, std::size_t hidden) {
     std::string escaped;
-    if (hide_first && !text.empty()) {
-        escaped += "\\x";  // read back as the byte it stands for
-        escaped += "0123456789ABCDEF"[static_cast<unsigned char>(text[0]) >> 4];
-        escaped += "0123456789ABCDEF"[static_cast<unsigned char>(text[0]) & 15];
+    for (; hidden > 0 && !text.empty(); --hidden) {
+        append_hex_escape(escaped, static_cast<unsigned char>(text[0]));  // read back as the byte it stands for
         text.remove_prefix(1);
     }
     append_escaped(escaped, text);

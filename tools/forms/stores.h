@@ -41,8 +41,10 @@ struct tree_level {
     unsigned times = 0;                   // from "repeat: times: N" in this map
     std::vector<std::int64_t> durations;  // a numbers list's values so far
     unsigned line = 0;                    // where the list started
+    std::string broken;                   // a list of durations that cannot be read: why
     bool pending = false;                 // a code of this map, held until the map ends to take its siblings' carrier
     ir_signal held;
+    std::string held_key;
 };
 
 struct tree_walk {
@@ -76,9 +78,10 @@ bool broadlink_code(const ir_signal& signal, std::string& code, std::string& pro
 
 // Appends `text` as a JSON string: in quotes, the name's escapes (see
 // append_escaped) and then '"' and '\' escaped for JSON. YAML's double
-// quotes read it the same. With `hide_first`, the first byte is an escape
-// too: a last key that names a code is then no such key.
-void append_json_string(std::string& out, std::string_view text, bool hide_first = false);
+// quotes read it the same. The first `hidden` bytes are escapes too: a last
+// key that names a code is then no such key, and a key can be spelt apart
+// from another of the same text.
+void append_json_string(std::string& out, std::string_view text, std::size_t hidden = 0);
 
 // The keys under which a value is a code, and no part of its name ("code",
 // "packet", "value", ...).

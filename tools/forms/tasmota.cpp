@@ -37,6 +37,8 @@ bool starts_with_word(std::string_view text, std::string_view word) {
 bool put(ir_signal& s, bool burst, std::uint32_t value, unsigned line, unsigned column, import_error& error) {
     if ((s.durations.size() % 2 == 0) != burst)
         return fail(error, line, column, burst ? "a burst where a gap must be" : "a gap where a burst must be");
+    if (s.durations.size() == kMostDurations)
+        return fail(error, line, column, "more than " + std::to_string(kMostDurations) + " durations");
     s.durations.push_back(value);
     return true;
 }
@@ -59,13 +61,15 @@ bool read_compact(std::string_view text, unsigned line, unsigned column, ir_sign
         } else if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) {
             const std::size_t k = static_cast<std::size_t>(lower(c) - 'a');
             if (k >= lettered)
-                return fail(error, line, at, "the letter '" + std::string(1, c) + "' before the duration it stands for");
+                return fail(error, line, at,
+                            "the letter '" + std::string(1, c) + "' before the duration it stands for");
             if (!put(s, c <= 'Z', letters[k], line, at, error)) return false;
             ++i;
         } else if (is_blank(c)) {
             ++i;
         } else {
-            return fail(error, line, at, "not a compact duration ('+N', '-N' or a letter): " + quoted(text.substr(i, 1)));
+            return fail(error, line, at,
+                        "not a compact duration ('+N', '-N' or a letter): " + quoted(text.substr(i, 1)));
         }
     }
     return true;
@@ -85,7 +89,7 @@ bool read_durations(std::string_view text, unsigned line, unsigned column, ir_si
         if (token.empty()) break;
         std::uint32_t value;
         if (!read_duration(token, line, column + at - 1, 1, value, error)) return false;
-        s.durations.push_back(value);
+        if (!put(s, s.durations.size() % 2 == 0, value, line, column + at - 1, error)) return false;
     }
     if (!trimmed(text).empty() && trimmed(text).back() == ',')
         return fail(error, line, column + static_cast<unsigned>(text.rfind(',')), "an empty field after the last ','");

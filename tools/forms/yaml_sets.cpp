@@ -13,6 +13,7 @@
 #include <yaml-cpp/exceptions.h>
 #include <yaml-cpp/parser.h>
 
+#include <algorithm>
 #include <istream>
 #include <streambuf>
 
@@ -21,15 +22,28 @@
 
 namespace {
 
-// The input for the parser, a chunk at a time, each dropped once given.
+// The parser holds what it has read of a document until the document
+// ends: a document may be this long.
+constexpr std::uint64_t kMostDocument = std::uint64_t{4} << 20;
+
+// The input for the parser, a chunk at a time, each dropped once given; it
+// ends early when a document runs past kMostDocument.
 struct source_buffer : std::streambuf {
     text_source& source;
     std::size_t given = 0;
+    std::uint64_t consumed = 0;        // the input given so far
+    std::uint64_t document_start = 0;  // where the document being read starts in the input
+    bool too_long = false;
 
     explicit source_buffer(text_source& s) : source(s) {}
     int_type underflow() override {
         drop_text(source, given);
+        consumed += given;
         given = 0;
+        if (consumed > document_start + kMostDocument) {
+            too_long = true;
+            return traits_type::eof();
+        }
         if (source_text(source).empty() && !read_more(source)) return traits_type::eof();
         char* start = source.buffer.data() + source.start;
         given = source_text(source).size();
@@ -39,19 +53,21 @@ struct source_buffer : std::streambuf {
 };
 
 // The parser's events, passed to the walk. A scalar is a number when it is
-// plain (not quoted) and reads as one.
+// plain (not quoted) and starts as one ("-4500", "4500.0").
 // A document that starts where the one before started is a token that no
 // value starts with (a ',', ']' or '}' outside a flow): the parser leaves it
 // there, and would give an empty document for it over and over.
 struct yaml_events : YAML::EventHandler {
     tree_walk& walk;
+    source_buffer& input;
     int last_start = -1;
     bool stuck = false;
     YAML::Mark stuck_at;
-    explicit yaml_events(tree_walk& w) : walk(w) {}
+    yaml_events(tree_walk& w, source_buffer& b) : walk(w), input(b) {}
 
     static unsigned line_of(const YAML::Mark& mark) { return static_cast<unsigned>(mark.line) + 1; }
     void OnDocumentStart(const YAML::Mark& mark) override {
+        input.document_start = static_cast<std::uint64_t>(std::max(mark.pos, 0));
         stuck = mark.pos == last_start;
         stuck_at = mark;
         last_start = mark.pos;
@@ -60,11 +76,8 @@ struct yaml_events : YAML::EventHandler {
     void OnNull(const YAML::Mark& mark, YAML::anchor_t) override { walk_scalar(walk, "", false, line_of(mark)); }
     void OnAlias(const YAML::Mark& mark, YAML::anchor_t) override { walk_scalar(walk, "", false, line_of(mark)); }
     void OnScalar(const YAML::Mark& mark, const std::string& tag, YAML::anchor_t, const std::string& value) override {
-        const bool plain = tag == "?";
-        const bool number =
-            plain && !value.empty() &&
-            value.find_first_not_of("0123456789", value[0] == '-' || value[0] == '+') == std::string::npos &&
-            value.size() > (value[0] == '-' || value[0] == '+' ? 1u : 0u);
+        const std::size_t digit = !value.empty() && (value[0] == '-' || value[0] == '+') ? 1 : 0;
+        const bool number = tag == "?" && digit < value.size() && value[digit] >= '0' && value[digit] <= '9';
         walk_scalar(walk, value, number, line_of(mark));
     }
     void OnSequenceStart(const YAML::Mark& mark, const std::string&, YAML::anchor_t,
@@ -82,13 +95,19 @@ bool read_yaml(text_source& source, const read_settings&, signal_sink& sink, imp
     tree_walk walk = start_walk(sink);
     source_buffer buffer(source);
     std::istream in(&buffer);
-    yaml_events events(walk);
+    yaml_events events(walk, buffer);
     // The parser's own errors are its exceptions: they end the reading.
     try {
         YAML::Parser parser(in);
         while (!walk.stopped && !events.stuck && parser.HandleNextDocument(events)) {
         }
     } catch (const YAML::Exception& e) {
+        // The walk's own end (nested too deep, a strict import's first bad
+        // code) says more than what the parser met after it.
+        if (walk.stopped) return error = walk.error, false;
+        if (buffer.too_long)
+            return fail(error, static_cast<unsigned>(e.mark.line) + 1, 0,
+                        "a YAML document longer than 4 MiB (split it into documents with '---')");
         std::string message = "not YAML: ";
         append_escaped(message, e.msg);
         error = import_error{static_cast<unsigned>(e.mark.line) + 1, static_cast<unsigned>(e.mark.column) + 1, message};
@@ -96,6 +115,8 @@ bool read_yaml(text_source& source, const read_settings&, signal_sink& sink, imp
     }
     drop_text(source, buffer.given);
     if (walk.stopped) return error = walk.error, false;
+    if (buffer.too_long)
+        return fail(error, 0, 0, "a YAML document longer than 4 MiB (split it into documents with '---')");
     if (events.stuck)
         return fail(error, yaml_events::line_of(events.stuck_at), static_cast<unsigned>(events.stuck_at.column) + 1,
                     "not YAML: no value starts here");
