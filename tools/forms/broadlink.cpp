@@ -68,9 +68,12 @@ bool is_hex(std::string_view code) {
 // a base64 code.
 std::size_t name_end(std::string_view line) {
     const std::size_t colon = line.find(':'), equals = line.find('=');
-    const bool padding = equals != std::string_view::npos &&
-                         trimmed(line.substr(equals)).find_first_not_of('=') == std::string_view::npos;
-    return padding || colon < equals ? colon : equals;
+    if (equals == std::string_view::npos) return colon;
+    // A base64 code's padding, perhaps before the comma of a JSON line.
+    if (trimmed(line.substr(equals)).find_first_not_of("=,\"'") == std::string_view::npos) return colon;
+    if (colon == std::string_view::npos) return equals;
+    // "NAME=b64:CODE"; otherwise a ':' ends the name, which may hold '='.
+    return colon > equals && unquoted(line.substr(equals + 1, colon - equals - 1)) == "b64" ? equals : colon;
 }
 
 bool read_broadlink(text_source& source, const read_settings&, signal_sink& sink, import_error& error) {

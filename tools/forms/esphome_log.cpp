@@ -24,8 +24,9 @@ struct log_line {
     unsigned column = 0;
 };
 
-// The line without its escapes ("\x1B[" up to a letter).
-std::string without_escapes(std::string_view text) {
+// The line without its escapes ("\x1B[" up to a letter); with `kept_at`,
+// where the character `kept_at` of what is kept is in the line.
+std::string without_escapes(std::string_view text, std::size_t kept_at = 0, std::size_t* at = nullptr) {
     std::string kept;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '\x1B' && i + 1 < text.size() && text[i + 1] == '[') {
@@ -33,6 +34,7 @@ std::string without_escapes(std::string_view text) {
             while (i < text.size() && !((text[i] >= 'A' && text[i] <= 'Z') || (text[i] >= 'a' && text[i] <= 'z'))) ++i;
             continue;
         }
+        if (at != nullptr && kept.size() == kept_at) *at = i;
         kept += text[i];
     }
     return kept;
@@ -58,7 +60,9 @@ bool take_apart(std::string_view text, log_line& l) {
     ++at;
     if (at < c.size() && c[at] == ' ') ++at;
     l.message = c.substr(at);
-    l.column = static_cast<unsigned>(at) + 1 + static_cast<unsigned>(text.size() - c.size());
+    std::size_t in_line = text.size();
+    without_escapes(text, at, &in_line);
+    l.column = static_cast<unsigned>(in_line) + 1;
     return true;
 }
 
