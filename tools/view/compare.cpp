@@ -259,17 +259,30 @@ std::string workbench_text(const workbench& bench, profile_list profiles, std::o
         const group_study s = study_group(g, base);
         text +=
             "\n" + group_title(g, profiles) + ", against record " + record_number_text(g.frames[s.base].record) + "\n";
+        // Names are measured and cut in characters: what a terminal shows is
+        // valid UTF-8.
+        const auto columns = [](std::string_view t) {
+            return static_cast<std::size_t>(std::count_if(t.begin(), t.end(), [](char c) {
+                return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+            }));
+        };
         std::size_t width = 4;
         for (const bench_frame& f : g.frames)
-            width = std::max(width, std::min<std::size_t>(24, terminal_text(f.label).size()));
+            width = std::max(width, std::min<std::size_t>(24, columns(terminal_text(f.label))));
         for (std::size_t i = 0; i < g.frames.size(); ++i) {
             const bench_frame& f = g.frames[i];
             std::string name = terminal_text(f.label);
-            if (name.size() > width) name = name.substr(0, width - 2) + "..";
+            if (columns(name) > width) {
+                std::size_t cut = 0;
+                for (std::size_t kept = 0; kept < width - 2; ++kept)
+                    do ++cut;
+                    while (cut < name.size() && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80);
+                name = name.substr(0, cut) + "..";
+            }
             const std::string number = record_number_text(f.record);
             std::string line = std::string(number.size() < 8 ? 8 - number.size() : 0, ' ') + number + "  " + name +
-                               std::string(width - std::min(width, name.size()), ' ') + " ";
-            std::string marks(line.size(), ' ');
+                               std::string(width - std::min(width, columns(name)), ' ') + " ";
+            std::string marks(columns(line), ' ');
             bool any = false;
             for (std::size_t b = 0; b < g.length; ++b) {
                 line += " " + hex2(f.bytes[b]);
