@@ -192,14 +192,24 @@ void write_nested(const write_settings& settings, std::vector<std::string> keys,
     append_json_string(text, code);
 }
 
-void around_json(bool end, const write_settings& settings, std::string& text) {
-    if (!end) {
-        text += "{\n  \"supportedController\": \"Broadlink\",\n  \"commandsEncoding\": \"Base64\",\n  \"commands\": {";
-        settings.open = open_objects{{"commands"}, {false}};
+// A code set's head, up to the open object `container` that holds the codes,
+// and its end: the objects still open closed.
+void around_code_set(bool end, const write_settings& settings, std::string& text, std::string_view head,
+                     const char* container) {
+    if (end) {
+        close_objects(settings.open, 0, 1, text);
+        text += "\n}\n";
         return;
     }
-    close_objects(settings.open, 0, 1, text);
-    text += "\n}\n";
+    text += "{\n";
+    text += head;
+    text += std::string("  \"") + container + "\": {";
+    settings.open = open_objects{{container}, {false}};
+}
+
+void around_json(bool end, const write_settings& settings, std::string& text) {
+    around_code_set(end, settings, text,
+                    "  \"supportedController\": \"Broadlink\",\n  \"commandsEncoding\": \"Base64\",\n", "commands");
 }
 
 bool write_json(const ir_signal& s, const write_settings& settings, std::string& text, std::string& problem) {
@@ -210,13 +220,8 @@ bool write_json(const ir_signal& s, const write_settings& settings, std::string&
 }
 
 void around_home_assistant(bool end, const write_settings& settings, std::string& text) {
-    if (!end) {
-        text += "{\n  \"version\": 1,\n  \"minor_version\": 1,\n  \"key\": \"broadlink_remote_codes\",\n  \"data\": {";
-        settings.open = open_objects{{"data"}, {false}};
-        return;
-    }
-    close_objects(settings.open, 0, 1, text);
-    text += "\n}\n";
+    around_code_set(end, settings, text,
+                    "  \"version\": 1,\n  \"minor_version\": 1,\n  \"key\": \"broadlink_remote_codes\",\n", "data");
 }
 
 bool write_home_assistant(const ir_signal& s, const write_settings& settings, std::string& text, std::string& problem) {
