@@ -73,12 +73,12 @@ struct options {
     const signal_form* form = nullptr;
     std::vector<record_range> records = {{1, UINT64_MAX}};
     const char* names = nullptr;
-    write_settings writing;
+    std::uint32_t carrier = write_settings{}.carrier;  // --carrier, or the default of the forms that state one
     bool carrier_given = false;
     const char* capture = nullptr;
     const char* output = nullptr;
-    const char* into = nullptr;              // --into DIR: an output per capture
-    std::vector<const char*> captures;       // with --into
+    const char* into = nullptr;         // --into DIR: an output per capture
+    std::vector<const char*> captures;  // with --into
 };
 
 // Reads the command line. Returns how the run ends when it ends here,
@@ -103,7 +103,7 @@ std::optional<problem> read_options(int argc, char** argv, options& o) {
             const std::optional<std::uint64_t> hz = read_number(option.value, 500000);
             if (!hz || *hz < 15000)
                 return usage_error("bad value for --carrier: " + quoted(option.value) + " (15000 to 500000)");
-            o.writing.carrier = static_cast<std::uint32_t>(*hz);
+            o.carrier = static_cast<std::uint32_t>(*hz);
             o.carrier_given = true;
         }
     }
@@ -182,7 +182,7 @@ problem export_records(const options& o, const std::map<std::uint64_t, std::stri
             s.name = named->second;
         else if (!back.noted || s.name.empty())
             s.name = "record_" + record_number_text(back.first);
-        settings.carrier = o.carrier_given || s.carrier == 0 ? o.writing.carrier : s.carrier;
+        settings.carrier = o.carrier_given || s.carrier == 0 ? o.carrier : s.carrier;
         std::string what;
         const bool made = o.form->write_signal(s, settings, text, what);
         if (!made) {
