@@ -160,6 +160,8 @@ INSTANTIATE_TEST_SUITE_P(
             " \"commandsEncoding\": \"Raw\",\n \"commands\": {\"off\": [9000, -4500, 560],\n"
             "  \"heat\": {\"low\": {\"16\": \"100,200,300\"}}, \"on\": \"sendir,1:1,1,40000,1,1,96,24,48,24\"}}\n",
             "off: 9000 4500 560\nheat/low/16: 100 200 300\non: 2400 600 1200 600, 40000 Hz\n"},
+        form_case{"json_code_of_many_repeats", "json", "{\"x\": \"JiAEAG03DSgAAAAA\"}",
+                  "x: 3326 1678 397 1221, repeats 32\n"},
         form_case{"json_stored_codes_and_toggles", "json",
                   "{\"version\": 1, \"key\": \"broadlink_remote_x_codes\", \"data\": {\"tv\": {\"power\": "
                   "\"260006006432190000AA\", \"vol\": [\"b64:JgAEAG03DSgAAAAA\", \"0000 006D 0000 0001 0010 0020\"]}}}",

@@ -100,7 +100,9 @@ code_reading read_code(const tree_walk& walk, std::string_view key, std::string_
                           t.find_first_of("0123456789") != std::string_view::npos &&
                           t.find_first_of(", \t") != std::string_view::npos;
     const std::string_view encoding = in_commands(walk) ? std::string_view(walk.encoding) : std::string_view();
-    if (prefix == "b64:" || t.substr(0, 2) == "Jg" || (encoding == "base64" && !t.empty()) ||
+    // Base64 of an infrared code: 0x26, then the repeat count, "Jg" to "Jv".
+    const bool infrared = t.size() >= 2 && t[0] == 'J' && t[1] >= 'g' && t[1] <= 'v';
+    if (prefix == "b64:" || infrared || (encoding == "base64" && !t.empty()) ||
         (is_hex_text(t) && (encoding == "hex" || (t.size() >= 8 && t.substr(0, 2) == "26"))))
         form = &kBroadlinkForm;
     else if (lower_case(t.substr(0, 7)) == "sendir,")
